@@ -1,0 +1,45 @@
+// The launcher window's behaviour: titles and buttons from the settings file, the
+// hover highlight with its description line, and the two buttons' actions.
+// It catches no failure of its own: one that escapes a handler ends the program.
+#pragma once
+
+#include "docwindow/frmOnlineDoc.h"
+#include "ui/Form.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace autorun {
+
+class frmAutoRun : public Form {
+public:
+    explicit frmAutoRun(Desktop& desktop);
+    ~frmAutoRun() override;
+
+    // The load handler: centre, resolve the launch folder, apply the settings.
+    void Load();
+
+    void FetchInfKeyValue();
+    void FireIcon(std::int16_t index);
+    void IconsOff();
+    void IconsOn(std::int16_t index);
+
+protected:
+    void OnSurfaceMouseMove() override;
+    void OnLabelMouseMove(ui::Label& label) override;
+    void OnLabelDoubleClick(ui::Label& label) override;
+
+private:
+    ui::Label& Button(int index) { return Window().Control("lblBtnText", index); }
+
+    std::string AppPath;
+    std::string InfFile;
+    std::array<std::string, 2> BtnDescr;
+
+    // Created on first use; it keeps its catalogue between showings.
+    std::unique_ptr<frmOnlineDoc> onlineDoc_;
+};
+
+} // namespace autorun

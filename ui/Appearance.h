@@ -1,0 +1,43 @@
+// What a control looks like, independent of any toolkit: colours, fonts, pointer
+// shapes and the pictures the program carries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace autorun::ui {
+
+// 0x00BBGGRR, red in the low byte. Values with the top bit set name a system colour
+// that the front end resolves from the desktop's theme.
+using Colour = std::uint32_t;
+
+inline constexpr Colour kSystemColourFlag = 0x80000000u;
+// The desktop's standard text colour for controls.
+inline constexpr Colour kButtonText = 0x80000012u;
+
+constexpr bool IsSystemColour(Colour c) { return (c & kSystemColourFlag) != 0; }
+constexpr int Red(Colour c) { return static_cast<int>(c & 0xFF); }
+constexpr int Green(Colour c) { return static_cast<int>((c >> 8) & 0xFF); }
+constexpr int Blue(Colour c) { return static_cast<int>((c >> 16) & 0xFF); }
+
+inline constexpr int kWeightNormal = 400;
+inline constexpr int kWeightBold = 700;
+
+struct Font {
+    std::string name;
+    double points = 8.25;
+    int weight = kWeightNormal;
+    bool italic = false;
+    bool underline = false;
+
+    bool operator==(const Font&) const = default;
+};
+
+enum class Pointer { Arrow, Hand };
+
+// The pictures embedded in the program; each front end decodes them its own way.
+enum class Resource { None, SplashPicture, ProgramIcon, DocumentImage, HandPointer };
+
+enum class Frame { FixedSingle, FixedDialog };
+
+} // namespace autorun::ui
