@@ -1,0 +1,28 @@
+// Maps the program's "\" path texts onto a POSIX file system, where a disc's names may be
+// upper- or lower-cased. Nothing here creates, changes or caches a file.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace autorun::posix {
+
+// The native path for a path text: "\" read as "/", empty components dropped; where a component's exact
+// name is missing in its folder, the one entry whose name matches ignoring letter case is taken (discs are
+// often mounted with upper- or lower-cased names). Nothing is created.
+std::filesystem::path NativePath(std::string_view text);
+
+// The folder of the running executable (from /proc/self/exe) as a path text: "/" written as "\", ending
+// in "\" only at the root ("\" for "/"), e.g. "\media\cdrom". Throws Failure when it cannot be found.
+std::string ProgramFolderText();
+
+// The inverse mapping for display and for folders reported to the logic: "/" -> "\".
+std::string PathText(const std::filesystem::path& native);
+
+// The name of the normal file at the path text, or "" when none: a name beginning with "." counts as
+// hidden and does not match; a folder never matches; a symlink to a regular file matches; a missing path
+// or a missing or non-folder component gives "". Any other error of the lookup throws Failure.
+std::string FindNormalFile(std::string_view text);
+
+} // namespace autorun::posix

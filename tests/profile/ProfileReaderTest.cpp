@@ -1,0 +1,447 @@
+// The profile reader against the fixture table it shares with the Windows comparison, then against
+// byte strings a table of files cannot carry well: NUL bytes, broken encodings, huge and binary files.
+#include "platform/portable/ProfileReader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <ostream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace autorun::profile {
+namespace {
+
+using namespace std::string_literals;
+
+const std::filesystem::path kFixtures = AUTORUN_PROFILE_FIXTURES;
+
+// ---- The shared table -------------------------------------------------------------------------
+
+struct Row {
+    int line = 0;
+    std::string file;
+    std::string section;
+    std::string key;
+    std::string defaultValue;
+    std::size_t size = 0;
+    std::string expected;
+};
+
+// How a failing row names itself.
+void PrintTo(const Row& row, std::ostream* out)
+{
+    *out << "expected.tsv line " << row.line << ": " << row.file << " [" << row.section << "] " << row.key
+         << ", buffer " << row.size;
+}
+
+std::string Unescaped(std::string_view field, int line)
+{
+    std::string text;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\') {
+            text += field[i];
+            continue;
+        }
+        if (++i == field.size())
+            throw std::runtime_error("line " + std::to_string(line) + ": lone backslash at the end of a field");
+        switch (field[i]) {
+        case '\\': text += '\\'; break;
+        case 't': text += '\t'; break;
+        case 'n': text += '\n'; break;
+        case 'r': text += '\r'; break;
+        case 'x': {
+            const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); };
+            if (field.size() - i < 3 || !hex(field[i + 1]) || !hex(field[i + 2]))
+                throw std::runtime_error("line " + std::to_string(line) + ": \\x needs two hex digits");
+            text += static_cast<char>(std::stoi(std::string(field.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+            break;
+        }
+        default:
+            throw std::runtime_error("line " + std::to_string(line) + ": unknown escape \\" + field[i]);
+        }
+    }
+    return text;
+}
+
+std::vector<Row> ReadTable()
+{
+    std::ifstream stream(kFixtures / "expected.tsv", std::ios::binary);
+    if (!stream)
+        throw std::runtime_error("cannot open " + (kFixtures / "expected.tsv").string());
+    std::vector<Row> rows;
+    bool headerSeen = false;
+    int number = 0;
+    for (std::string text; std::getline(stream, text);) {
+        ++number;
+        if (!text.empty() && text.back() == '\r')
+            throw std::runtime_error("line " + std::to_string(number) + ": the table must use LF line ends");
+        if (text.empty() || text.front() == '#')
+            continue;
+        std::vector<std::string> fields;
+        std::istringstream split(text);
+        for (std::string field; std::getline(split, field, '\t');)
+            fields.push_back(field);
+        if (text.back() == '\t')
+            fields.emplace_back();
+        if (fields.size() != 6)
+            throw std::runtime_error("line " + std::to_string(number) + ": " + std::to_string(fields.size()) +
+                                     " fields instead of 6");
+        if (!headerSeen) {
+            headerSeen = true;
+            if (fields[0] != "file" || fields[5] != "expected")
+                throw std::runtime_error("line " + std::to_string(number) + ": the column names are missing");
+            continue;
+        }
+        rows.push_back({number, Unescaped(fields[0], number), Unescaped(fields[1], number),
+                        Unescaped(fields[2], number), Unescaped(fields[3], number),
+                        static_cast<std::size_t>(std::stoul(fields[4])), Unescaped(fields[5], number)});
+    }
+    return rows;
+}
+
+// Test instantiation cannot report an error, so a broken table shows up in IsWellFormedAndCoversEveryFixture.
+std::vector<Row> RowsOrNone()
+{
+    try {
+        return ReadTable();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::string ReadBytes(const std::filesystem::path& file)
+{
+    std::ifstream stream(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << stream.rdbuf();
+    return bytes.str();
+}
+
+TEST(ExpectedTableFile, IsWellFormedAndCoversEveryFixture)
+{
+    std::vector<Row> rows;
+    ASSERT_NO_THROW(rows = ReadTable());
+    ASSERT_GE(rows.size(), 100U);
+
+    std::set<std::string> named;
+    for (const Row& row : rows)
+        named.insert(row.file);
+    for (const auto& entry : std::filesystem::directory_iterator(kFixtures)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "expected.tsv") {
+            EXPECT_TRUE(named.count(name)) << name << " is in the fixtures but no row reads it";
+        }
+    }
+    // The bad-input rows must keep meaning what they say.
+    EXPECT_TRUE(named.count("missing.ini"));
+    EXPECT_FALSE(std::filesystem::exists(kFixtures / "missing.ini"));
+    EXPECT_TRUE(std::filesystem::is_directory(kFixtures / "folder.ini"));
+    EXPECT_EQ(std::filesystem::file_size(kFixtures / "empty.ini"), 0U);
+}
+
+class ExpectedTable : public testing::TestWithParam<Row> {};
+
+TEST_P(ExpectedTable, GivesWhatWindowsGives)
+{
+    const Row& row = GetParam();
+    const std::filesystem::path file = kFixtures / row.file;
+    EXPECT_EQ(ReadProfileString(row.section, row.key, row.defaultValue, row.size, file), row.expected);
+    if (std::filesystem::is_regular_file(file)) {
+        EXPECT_EQ(Lookup(ReadBytes(file), row.section, row.key, row.defaultValue, row.size), row.expected);
+    }
+}
+
+std::string RowName(const testing::TestParamInfo<Row>& info)
+{
+    std::string name = "line" + std::to_string(info.param.line) + "_" + info.param.file + "_" +
+                       info.param.section + "_" + info.param.key;
+    std::replace_if(
+        name.begin(), name.end(),
+        [](char c) { return !((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')); },
+        '_');
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, ExpectedTable, testing::ValuesIn(RowsOrNone()), RowName);
+
+// ---- Byte strings -----------------------------------------------------------------------------
+
+struct Case {
+    const char* what;
+    std::string bytes;
+    std::string section;
+    std::string key;
+    std::string defaultValue;
+    std::size_t size;
+    std::string expected;
+};
+
+void CheckCases(const std::vector<Case>& cases)
+{
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Lookup(c.bytes, c.section, c.key, c.defaultValue, c.size), c.expected);
+    }
+}
+
+TEST(Lookup, NamesAndLines)
+{
+    CheckCases({
+        {"a name without = has an empty value", "[S]\r\nFlag\r\n", "S", "Flag", "d", 260, ""},
+        {"...and is the first key of that name", "[S]\r\nFlag\r\nFlag=later\r\n", "S", "Flag", "d", 260, ""},
+        {"an empty name is a name", "[S]\r\n=value\r\n", "S", "", "d", 260, "value"},
+        {"lines before any header are in no section", "Orphan=1\r\n[S]\r\n", "", "Orphan", "d", 260, "d"},
+        {"an empty header names the empty section", "Orphan=1\r\n[]\r\nKey=v\r\n", "", "Key", "d", 260, "v"},
+        {"letters outside ASCII compare exactly", "[S]\r\n\xC3\x84pfel=v\r\n", "S", "\xC3\xA4pfel", "d", 260, "d"},
+        {"...and match themselves", "[S]\r\n\xC3\x84pfel=v\r\n", "S", "\xC3\x84PFEL", "d", 260, "v"},
+        {"section letters outside ASCII too", "[\xC3\x84]\r\nKey=v\r\n", "\xC3\xA4", "Key", "d", 260, "d"},
+        {"a key only in a later section", "[A]\r\n[B]\r\nKey=b\r\n", "A", "Key", "d", 260, "d"},
+        {"no line end at the end of the file", "[S]\r\nKey=last", "S", "Key", "d", 260, "last"},
+        {"nothing but blanks", " \t\v\f\x1A\r\n", "S", "Key", "d", 260, "d"},
+        {"an empty profile", "", "S", "Key", "d", 260, "d"},
+    });
+}
+
+TEST(Lookup, NulEndsTheNameOrValueItIsIn)
+{
+    CheckCases({
+        {"in a value", "[S]\r\nKey=ab\0cd\r\nNext=n\r\n"s, "S", "Key", "d", 260, "ab"},
+        {"blanks before it are trimmed", "[S]\r\nKey=ab \0cd\r\n"s, "S", "Key", "d", 260, "ab"},
+        {"the next line is read", "[S]\r\nKey=ab\0cd\r\nNext=n\r\n"s, "S", "Next", "d", 260, "n"},
+        {"in a name, the rest of the line goes", "[S]\r\nKe\0y=v\r\n"s, "S", "Ke", "d", 260, ""},
+        {"...so the whole name is not found", "[S]\r\nKe\0y=v\r\n"s, "S", "Key", "d", 260, "d"},
+        {"in a header, it is no header", "[S]\r\n[T\0x]\r\nKey=v\r\n"s, "S", "Key", "d", 260, "v"},
+        {"...and no section of that name", "[T\0x]\r\nKey=v\r\n"s, "T", "Key", "d", 260, "d"},
+        {"a quote cut off by it stays", "[S]\r\nKey=\"ab\0\"\r\n"s, "S", "Key", "d", 260, "\"ab"},
+        {"in UTF-16", "\xFF\xFE[\0S\0]\0\n\0K\0=\0a\0\0\0b\0"s, "S", "K", "d", 260, "a"},
+    });
+}
+
+TEST(Lookup, Encodings)
+{
+    CheckCases({
+        {"UTF-8 BOM before the first header", "\xEF\xBB\xBF[S]\r\nKey=v\r\n", "S", "Key", "d", 260, "v"},
+        {"UTF-8 BOM, then bytes that are not UTF-8", "\xEF\xBB\xBF[S]\r\nKey=caf\xE9!\r\n", "S", "Key", "d", 260,
+         "caf\xEF\xBF\xBD!"},
+        {"no BOM: one bad byte makes the whole file Windows-1252",
+         "[S]\r\nA=\xC3\xA9\r\nB=\xE9\r\n", "S", "A", "d", 260, "\xC3\x83\xC2\xA9"},
+        {"overlong UTF-8 is not UTF-8", "[S]\r\nKey=\xC0\xAF\r\n", "S", "Key", "d", 260, "\xC3\x80\xC2\xAF"},
+        {"overlong in three bytes", "[S]\r\nKey=\xE0\x80\xAF\r\n", "S", "Key", "d", 260,
+         "\xC3\xA0\xE2\x82\xAC\xC2\xAF"},
+        {"overlong in four bytes", "[S]\r\nKey=\xF0\x80\x80\xAF\r\n", "S", "Key", "d", 260,
+         "\xC3\xB0\xE2\x82\xAC\xE2\x82\xAC\xC2\xAF"},
+        {"an encoded surrogate is not UTF-8", "[S]\r\nKey=\xED\xA0\x80\r\n", "S", "Key", "d", 260,
+         "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+        {"beyond U+10FFFF is not UTF-8", "[S]\r\nKey=\xF4\x90\x80\x80\r\n", "S", "Key", "d", 260,
+         "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
+        {"U+10FFFF is UTF-8", "[S]\r\nKey=\xF4\x8F\xBF\xBF\r\n", "S", "Key", "d", 260, "\xF4\x8F\xBF\xBF"},
+        {"a sequence cut by the end of the file", "[S]\r\nKey=\xE2\x82", "S", "Key", "d", 260, "\xC3\xA2\xE2\x80\x9A"},
+        {"UTF-16LE surrogate pair", "\xFF\xFE[\0S\0]\0\r\0\n\0K\0=\0\x3D\xD8\x00\xDE"s, "S", "K", "d", 260,
+         "\xF0\x9F\x98\x80"},
+        {"UTF-16BE surrogate pair", "\xFE\xFF\0[\0S\0]\0\r\0\n\0K\0=\xD8\x3D\xDE\x00"s, "S", "K", "d", 260,
+         "\xF0\x9F\x98\x80"},
+        {"UTF-16 lone high surrogate before a letter", "\xFF\xFE[\0S\0]\0\n\0K\0=\0\x3D\xD8x\0"s, "S", "K", "d", 260,
+         "\xEF\xBF\xBDx"},
+        {"UTF-16 lone high surrogate at the end", "\xFF\xFE[\0S\0]\0\n\0K\0=\0x\0\x3D\xD8"s, "S", "K", "d", 260,
+         "x\xEF\xBF\xBD"},
+        {"UTF-16 lone low surrogate", "\xFE\xFF\0[\0S\0]\0\n\0K\0=\xDE\x00\0x"s, "S", "K", "d", 260,
+         "\xEF\xBF\xBDx"},
+        {"UTF-16 odd last byte is dropped", "\xFF\xFE[\0S\0]\0\n\0K\0=\0v\0w"s, "S", "K", "d", 260, "v"},
+        {"UTF-16 outside Windows-1252", "\xFF\xFE[\0S\0]\0\n\0K\0=\0\x14\x04\x30\x04"s, "S", "K", "d", 260,
+         "\xD0\x94\xD0\xB0"},
+        {"UTF-16 name outside ASCII", "\xFF\xFE[\0S\0]\0\n\0\xFC\0=\0v\0"s, "S", "\xC3\xBC", "d", 260, "v"},
+        {"a UTF-16 BOM alone", "\xFF\xFE", "S", "K", "d", 260, "d"},
+        {"Windows-1252 names match their UTF-8", "[Gr\xF6\xDF" "e]\r\n\x80=euro\r\n", "GR\xC3\xB6\xC3\x9F" "E",
+         "\xE2\x82\xAC", "d", 260, "euro"},
+        {"an undefined Windows-1252 byte in a name", "[S]\r\n\x81\xE9=v\r\n", "S", "\xC2\x81\xC3\xA9", "d", 260,
+         "v"},
+        {"a name Windows-1252 cannot write matches nothing", "[S]\r\n?=v\r\nx=\xE9\r\n", "S",
+         "\xD0\x96", "d", 260, "d"},
+    });
+}
+
+TEST(Lookup, Windows1252MapsEveryByteAbove7F)
+{
+    // 0x80-0x9F as Windows converts them; the five it leaves undefined keep their code point.
+    constexpr std::array<char32_t, 32> kControls = {
+        U'€', 0x81, U'‚', U'ƒ', U'„', U'…', U'†', U'‡', U'ˆ', U'‰', U'Š', U'‹', U'Œ', 0x8D, U'Ž', 0x8F,
+        0x90, U'‘', U'’', U'“', U'”', U'•', U'–', U'—', U'˜', U'™', U'š', U'›', U'œ', 0x9D, U'ž', U'Ÿ'};
+    const auto utf8 = [](char32_t c) {
+        std::string text;
+        if (c < 0x800) {
+            text += static_cast<char>(0xC0 | (c >> 6));
+        } else {
+            text += static_cast<char>(0xE0 | (c >> 12));
+            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        text += static_cast<char>(0x80 | (c & 0x3F));
+        return text;
+    };
+    for (unsigned byte = 0x80; byte <= 0xFF; ++byte) {
+        SCOPED_TRACE(testing::Message() << "byte 0x" << std::hex << byte);
+        // Alone between ASCII letters, any byte above 0x7F breaks UTF-8.
+        const std::string bytes = "[S]\r\nKey=<"s + static_cast<char>(byte) + ">\r\n";
+        const char32_t expected = byte < 0xA0 ? kControls[byte - 0x80] : byte;
+        EXPECT_EQ(Lookup(bytes, "S", "Key", "d", 260), "<" + utf8(expected) + ">");
+    }
+}
+
+TEST(Lookup, CutsWholeCharacters)
+{
+    std::string twoByteLetters;
+    for (int i = 0; i < 200; ++i)
+        twoByteLetters += "\xC3\xA9";
+    std::string emoji;
+    for (int i = 0; i < 3; ++i)
+        emoji += "\xF0\x9F\x98\x80";
+    CheckCases({
+        {"126 letters of two bytes each", "[S]\r\nKey=" + twoByteLetters, "S", "Key", "d", 127,
+         twoByteLetters.substr(0, 252)},
+        {"four-byte characters", "[S]\r\nKey=" + emoji, "S", "Key", "d", 3, emoji.substr(0, 8)},
+        {"a value that just fits", "[S]\r\nKey=" + emoji, "S", "Key", "d", 4, emoji},
+        {"the default counts characters too", "", "S", "Key", "\xC3\xA9\xC3\xA9\xC3\xA9", 3, "\xC3\xA9\xC3\xA9"},
+        {"a quoted value that just fits", "[S]\r\nKey=\"abcd\"", "S", "Key", "d", 5, "abcd"},
+        {"a quoted value one short", "[S]\r\nKey=\"abcd\"", "S", "Key", "d", 4, "abc"},
+        {"buffer of 1", "[S]\r\nKey=value", "S", "Key", "d", 1, ""},
+        {"buffer of 0, key found", "[S]\r\nKey=value", "S", "Key", "d", 0, ""},
+        {"buffer of 0, default", "[S]\r\n", "S", "Key", "default", 0, ""},
+        {"the default is not trimmed", "[S]\r\n", "S", "Key", " d ", 260, " d "},
+    });
+}
+
+// ---- Files ------------------------------------------------------------------------------------
+
+class ProfileFile : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::random_device random;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        do {
+            folder_ = base / ("autorun-profile-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(folder_));
+    }
+
+    void TearDown() override
+    {
+        std::error_code ignored;
+#ifndef _WIN32
+        std::filesystem::permissions(folder_ / "locked.ini", std::filesystem::perms::owner_all, ignored);
+#endif
+        std::filesystem::remove_all(folder_, ignored);
+    }
+
+    std::filesystem::path Write(const std::string& name, const std::string& bytes)
+    {
+        const std::filesystem::path file = folder_ / name;
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file;
+    }
+
+    std::filesystem::path folder_;
+};
+
+TEST_F(ProfileFile, BinaryBytesDoNotHideALaterSection)
+{
+    std::mt19937 generator(20240601);
+    std::string bytes(1 << 16, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator() & 0xFF);
+    const std::filesystem::path file = Write("binary.ini", bytes + "\r\n[Sec]\r\nKey=found\r\n");
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "d", 260, file), "found");
+    EXPECT_EQ(ReadProfileString("Sec", "Other", "d", 260, file), "d");
+    EXPECT_EQ(ReadProfileString("Missing", "Key", "d", 260, file), "d");
+}
+
+TEST_F(ProfileFile, EveryByteValueRepeatedGivesTheDefault)
+{
+    std::string bytes;
+    for (int round = 0; round < 64; ++round) {
+        for (int b = 0; b < 256; ++b)
+            bytes += static_cast<char>(b);
+    }
+    const std::filesystem::path file = Write("all-bytes.bin", bytes);
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 4, file), "def");
+}
+
+TEST_F(ProfileFile, TenMegabytes)
+{
+    std::string bytes = "[Bulk]\r\n";
+    bytes.reserve(10'500'000);
+    for (int i = 0; bytes.size() < 10'000'000; ++i)
+        bytes += "Key" + std::to_string(i) + "=value " + std::to_string(i) + "\r\n";
+    bytes += "[Target]\r\nKey=found at the end\r\nLong=";
+    bytes.append(10'000'000, 'x');
+    bytes += "\r\n";
+    const std::filesystem::path file = Write("large.ini", bytes);
+    ASSERT_GT(std::filesystem::file_size(file), 20'000'000U);
+
+    EXPECT_EQ(ReadProfileString("Target", "Key", "d", 260, file), "found at the end");
+    EXPECT_EQ(ReadProfileString("Bulk", "Key123456", "d", 260, file), "value 123456");
+    EXPECT_EQ(ReadProfileString("Target", "Long", "d", 4096, file), std::string(4095, 'x'));
+    EXPECT_EQ(ReadProfileString("Bulk", "Key-1", "d", 260, file), "d");
+
+    // The same text with one byte that is not UTF-8 goes through Windows-1252 as a whole.
+    const std::filesystem::path cp1252 = Write("large-cp1252.ini", "Caf\xE9\r\n" + bytes);
+    EXPECT_EQ(ReadProfileString("Target", "Key", "d", 260, cp1252), "found at the end");
+}
+
+TEST_F(ProfileFile, EmptyFileGivesTheDefault)
+{
+    const std::filesystem::path file = Write("empty.ini", "");
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 260, file), "default");
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 4, file), "def");
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 0, file), "");
+}
+
+TEST_F(ProfileFile, FolderNamedLikeTheFileGivesTheDefault)
+{
+    std::filesystem::create_directory(folder_ / "autorun.inf");
+    Write("autorun.inf/autorun.inf", "[Sec]\r\nKey=inside\r\n");
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 260, folder_ / "autorun.inf"), "default");
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 5, folder_ / "autorun.inf"), "defa");
+}
+
+TEST_F(ProfileFile, MissingFileGivesTheDefault)
+{
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 260, folder_ / "autorun.inf"), "default");
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 260, folder_ / "no folder" / "autorun.inf"), "default");
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "\xC3\xA9t\xC3\xA9", 3, folder_ / "autorun.inf"), "\xC3\xA9t");
+}
+
+TEST_F(ProfileFile, UnreadableFileGivesTheDefault)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "a file cannot be made unreadable to its owner with permissions here";
+#else
+    if (geteuid() == 0)
+        GTEST_SKIP() << "running as root, which reads a file whatever its permissions";
+    const std::filesystem::path file = Write("locked.ini", "[Sec]\r\nKey=secret\r\n");
+    std::filesystem::permissions(file, std::filesystem::perms::none);
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 260, file), "default");
+#endif
+}
+
+TEST_F(ProfileFile, ReadsTheFileAgainOnEveryCall)
+{
+    const std::filesystem::path file = Write("autorun.inf", "[Sec]\r\nKey=first\r\n");
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "d", 260, file), "first");
+    Write("autorun.inf", "[Sec]\r\nKey=second\r\n");
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "d", 260, file), "second");
+}
+
+} // namespace
+} // namespace autorun::profile
