@@ -1,0 +1,248 @@
+#include "platform/qt/FormView.h"
+
+#include "platform/qt/Pictures.h"
+#include "ui/Caption.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace autorun::qt {
+namespace {
+
+void RegisterFontSubstitutes()
+{
+    // The designs name Windows fonts; Liberation Sans has Arial's metrics, so captions wrap as designed.
+    for (const char* family : {"MS Sans Serif", "Arial"})
+        QFont::insertSubstitutions(QString::fromLatin1(family), {QStringLiteral("Liberation Sans")});
+}
+
+Qt::WindowFlags FrameFlags(ui::Frame frame)
+{
+    // Title and close box only: the window keeps its designed size.
+    const Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                  Qt::WindowCloseButtonHint;
+    return flags | (frame == ui::Frame::FixedDialog ? Qt::Dialog : Qt::Window);
+}
+
+QRect PixelRect(const ui::Rect& r)
+{
+    const int left = ui::ToPixels(r.left);
+    const int top = ui::ToPixels(r.top);
+    return {left, top, ui::ToPixels(r.left + r.width) - left, ui::ToPixels(r.top + r.height) - top};
+}
+
+QPoint PixelPoint(ui::Point p)
+{
+    return {ui::ToPixels(p.x), ui::ToPixels(p.y)};
+}
+
+ui::Point ModelPoint(const QMouseEvent& event)
+{
+    const QPoint p = event.position().toPoint();
+    return {ui::ToTwips(p.x()), ui::ToTwips(p.y())};
+}
+
+std::optional<MouseButton> ModelButton(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return MouseButton::Left;
+    case Qt::RightButton:
+        return MouseButton::Right;
+    case Qt::MiddleButton:
+        return MouseButton::Middle;
+    default:
+        return std::nullopt;
+    }
+}
+
+QFont ToQFont(const ui::Font& font)
+{
+    QFont result(QString::fromStdString(font.name));
+    // Points at 96 dots per inch, as the designs were laid out, whatever this screen's density.
+    result.setPixelSize(qRound(font.points * 96 / 72));
+    result.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
+    result.setItalic(font.italic);
+    result.setUnderline(font.underline);
+    return result;
+}
+
+int Utf16Length(std::string_view utf8)
+{
+    return static_cast<int>(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).size());
+}
+
+} // namespace
+
+FormView::FormView(Form& form, QWidget* owner)
+    : QWidget(owner, FrameFlags(form.Window().FrameStyle())), form_(form),
+      hand_(PointerCursor(ui::Resource::HandPointer))
+{
+    [[maybe_unused]] static const bool substituted = (RegisterFontSubstitutes(), true);
+
+    const ui::Window& window = form.Window();
+    setFixedSize(ui::ToPixels(window.Client().width), ui::ToPixels(window.Client().height));
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    if (const QImage& icon = Picture(window.Icon()); !icon.isNull())
+        setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+
+    revision_ = window.Revision();
+    for (const ui::Label& label : window.Labels())
+        labelRevisions_.push_back(label.Revision());
+    title_ = window.Title();
+    setWindowTitle(QString::fromStdString(title_));
+    position_ = window.Position();
+    move(PixelPoint(position_));
+}
+
+void FormView::Sync()
+{
+    const ui::Window& window = form_.Window();
+    if (window.Revision() == revision_)
+        return;
+    revision_ = window.Revision();
+    const std::vector<ui::Label>& labels = window.Labels();
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (labels[i].Revision() != labelRevisions_[i]) {
+            labelRevisions_[i] = labels[i].Revision();
+            update(PixelRect(labels[i].Bounds()));
+        }
+    }
+    if (window.Title() != title_) {
+        title_ = window.Title();
+        setWindowTitle(QString::fromStdString(title_));
+    }
+    if (window.Position().x != position_.x || window.Position().y != position_.y) {
+        position_ = window.Position();
+        move(PixelPoint(position_));
+    }
+}
+
+void FormView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const ui::Window& window = form_.Window();
+    painter.fillRect(rect(), ToQColor(window.BackColour()));
+    if (const QImage& picture = Picture(window.Picture()); !picture.isNull())
+        painter.drawImage(QPoint(0, 0), picture);
+    for (const ui::Image& image : window.Images()) {
+        if (const QImage& picture = Picture(image.picture); !picture.isNull())
+            painter.drawImage(PixelRect(image.rect).topLeft(), picture);
+    }
+    for (const ui::Label& label : window.Labels()) {
+        if (label.Visible())
+            DrawLabel(painter, label);
+    }
+}
+
+void FormView::DrawLabel(QPainter& painter, const ui::Label& label) const
+{
+    const QRect box = PixelRect(label.Bounds());
+    const ui::CaptionText caption = ui::ParseCaption(label.Caption());
+    const std::string_view text = caption.text;
+
+    QTextLayout layout(QString::fromStdString(caption.text), ToQFont(label.TextFont()), this);
+    QList<QTextLayout::FormatRange> underlined;
+    for (const ui::CaptionRun& run : caption.underlined) {
+        QTextLayout::FormatRange range;
+        range.start = Utf16Length(text.substr(0, run.offset));
+        range.length = Utf16Length(text.substr(run.offset, run.length));
+        range.format.setFontUnderline(true);
+        underlined.append(range);
+    }
+    layout.setFormats(underlined);
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+
+    layout.beginLayout();
+    for (qreal y = 0; y < box.height();) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(box.width());
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+
+    painter.save();
+    painter.setClipRect(box);
+    if (label.Enabled()) {
+        painter.setPen(ToQColor(label.ForeColour()));
+    } else {
+        // Windows draws disabled text embossed: a white copy one pixel down and right, grey over it.
+        painter.setPen(Qt::white);
+        layout.draw(&painter, box.topLeft() + QPointF(1, 1));
+        painter.setPen(QColor(128, 128, 128));
+    }
+    layout.draw(&painter, box.topLeft());
+    painter.restore();
+}
+
+QColor FormView::ToQColor(ui::Colour colour) const
+{
+    // The designs use one system colour, the text colour of controls.
+    if (ui::IsSystemColour(colour))
+        return palette().color(QPalette::ButtonText);
+    return QColor(ui::Red(colour), ui::Green(colour), ui::Blue(colour));
+}
+
+void FormView::ShowPointer(ui::Point p)
+{
+    const ui::Pointer pointer = form_.PointerAt(p);
+    if (pointer == pointer_)
+        return;
+    pointer_ = pointer;
+    setCursor(pointer == ui::Pointer::Hand ? hand_ : QCursor(Qt::ArrowCursor));
+}
+
+void FormView::mouseMoveEvent(QMouseEvent* event)
+{
+    const ui::Point p = ModelPoint(*event);
+    const Qt::MouseButtons held = event->buttons() & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton);
+    form_.MouseMove(p, held != Qt::NoButton);
+    Sync();
+    ShowPointer(p);
+}
+
+void FormView::mousePressEvent(QMouseEvent* event)
+{
+    DispatchButton(*event, &Form::MouseDown);
+}
+
+void FormView::mouseReleaseEvent(QMouseEvent* event)
+{
+    DispatchButton(*event, &Form::MouseUp);
+}
+
+void FormView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    DispatchButton(*event, &Form::DoubleClick);
+}
+
+void FormView::DispatchButton(const QMouseEvent& event, void (Form::*handler)(ui::Point, MouseButton))
+{
+    const std::optional<MouseButton> button = ModelButton(event.button());
+    if (!button)
+        return;
+    const ui::Point p = ModelPoint(event);
+    (form_.*handler)(p, *button);
+    Sync();
+    ShowPointer(p);
+}
+
+void FormView::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    emit Closed();
+}
+
+} // namespace autorun::qt

@@ -1,0 +1,215 @@
+#include "platform/qt/QtDesktop.h"
+
+#include "platform/portable/ProfileReader.h"
+#include "platform/posix/PosixFiles.h"
+#include "platform/posix/Spawn.h"
+#include "platform/qt/FormView.h"
+#include "ui/Form.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace autorun::qt {
+namespace {
+
+QString ToQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// xdg-open's exit statuses, as its manual lists them.
+std::string OpenFailureReason(int status)
+{
+    switch (status) {
+    case 1:
+        return "xdg-open did not understand the request.";
+    case 2:
+        return "The file or folder does not exist.";
+    case 3:
+        return "No program is set up to open it.";
+    case 4:
+        return "The program that opens it failed.";
+    default:
+        return "xdg-open ended with status " + std::to_string(status) + ".";
+    }
+}
+
+QString OpenFailureText(const std::string& file, const std::string& reason)
+{
+    return ToQString("Cannot open \"" + file + "\".\n\n" + reason);
+}
+
+void ShowBox(QWidget* parent, const QString& text, QMessageBox::Icon icon)
+{
+    // On the heap and guarded: closing the owner while the box waits deletes the box with it.
+    QPointer<QMessageBox> box = new QMessageBox(icon, ToQString(kProgramTitle), text, QMessageBox::Ok, parent);
+    box->exec();
+    delete box;
+}
+
+} // namespace
+
+QtDesktop::~QtDesktop()
+{
+    if (unwatchedChildren_)
+        posix::ReapFinishedChildren();
+}
+
+std::string QtDesktop::ReadProfileString(std::string_view section, std::string_view key,
+                                         std::string_view defaultValue, std::size_t bufferSize,
+                                         std::string_view file)
+{
+    return profile::ReadProfileString(section, key, defaultValue, bufferSize, posix::NativePath(file));
+}
+
+std::string QtDesktop::ProgramFolder()
+{
+    return posix::ProgramFolderText();
+}
+
+ui::Size QtDesktop::ScreenSize()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return {};
+    return {ui::ToTwips(screen->geometry().width()), ui::ToTwips(screen->geometry().height())};
+}
+
+ui::Size QtDesktop::OuterSize(const ui::Window& window)
+{
+    // Only a window already shown tells how much frame the window manager adds.
+    QSize frame(0, 0);
+    for (const auto& [shown, view] : views_) {
+        if (view->isVisible()) {
+            frame = view->frameGeometry().size() - view->size();
+            break;
+        }
+    }
+    return {window.Client().width + ui::ToTwips(frame.width()), window.Client().height + ui::ToTwips(frame.height())};
+}
+
+std::string QtDesktop::FindFile(std::string_view path)
+{
+    return posix::FindNormalFile(path);
+}
+
+void QtDesktop::StartProgram(std::string_view path)
+{
+    Start({posix::NativePath(path).string()}, false, {});
+}
+
+void QtDesktop::BrowseFolder(std::string_view folder)
+{
+    Open(posix::NativePath(folder).string(), launcher_);
+}
+
+void QtDesktop::OpenDocument(const ui::Window& owner, std::string_view path)
+{
+    const std::string native = posix::NativePath(path).string();
+    QPointer<QWidget> ownerView = ViewOf(owner);
+    try {
+        Open(native, ownerView);
+    } catch (const Failure& failure) {
+        // The shell, not the program, tells the user that a document cannot be opened.
+        ShowBox(BoxParent(ownerView), OpenFailureText(native, failure.Description()), QMessageBox::Warning);
+    }
+}
+
+void QtDesktop::Open(const std::string& file, QPointer<QWidget> owner)
+{
+    Start({"xdg-open", file}, true, [this, file, owner](int status) {
+        if (status != 0)
+            ShowBox(BoxParent(owner), OpenFailureText(file, OpenFailureReason(status)), QMessageBox::Warning);
+    });
+}
+
+void QtDesktop::Start(const std::vector<std::string>& argv, bool searchPath, std::function<void(int)> ended)
+{
+    // Without a process descriptor a child can only be reaped by asking again later.
+    if (unwatchedChildren_)
+        posix::ReapFinishedChildren();
+    const posix::SpawnedProcess child = posix::Spawn(argv, searchPath);
+    if (child.pidfd < 0) {
+        unwatchedChildren_ = true;
+        return;
+    }
+    auto* notifier = new QSocketNotifier(child.pidfd, QSocketNotifier::Read, &watchers_);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, child, ended] {
+        // Off before reaping: TryReap closes the descriptor the notifier watches.
+        notifier->setEnabled(false);
+        const std::optional<int> status = posix::TryReap(child);
+        if (!status) {
+            notifier->setEnabled(true);
+            return;
+        }
+        notifier->deleteLater();
+        if (ended)
+            ended(*status);
+    });
+}
+
+void QtDesktop::ShowMessage(const ui::Window& owner, std::string_view text)
+{
+    ShowBox(BoxParent(ViewOf(owner)), ToQString(text), QMessageBox::NoIcon);
+}
+
+void QtDesktop::ShowModal(Form& form)
+{
+    FormView view(form, launcher_);
+    view.setWindowModality(Qt::ApplicationModal);
+    views_[&form.Window()] = &view;
+    QEventLoop loop;
+    QObject::connect(&view, &FormView::Closed, &loop, &QEventLoop::quit);
+    view.show();
+    if (view.isVisible())
+        loop.exec();
+    views_.erase(&form.Window());
+}
+
+int QtDesktop::Run(Form& form)
+{
+    FormView view(form);
+    launcher_ = &view;
+    views_[&form.Window()] = &view;
+    // Closing the start-up window ends the program, whatever else is open.
+    QObject::connect(&view, &FormView::Closed, &view, [] { QCoreApplication::exit(0); });
+    view.show();
+    const int status = QApplication::exec();
+    views_.erase(&form.Window());
+    launcher_ = nullptr;
+    return status;
+}
+
+void QtDesktop::EndWithReport(std::string_view report)
+{
+    std::cerr << report << std::endl;
+    QMessageBox box(QMessageBox::Critical, ToQString(kProgramTitle), ToQString(report), QMessageBox::Ok,
+                    BoxParent(nullptr));
+    box.exec();
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
+FormView* QtDesktop::ViewOf(const ui::Window& window) const
+{
+    const auto found = views_.find(&window);
+    return found == views_.end() ? nullptr : found->second;
+}
+
+QWidget* QtDesktop::BoxParent(QWidget* owner) const
+{
+    if (owner != nullptr && owner->isVisible())
+        return owner;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return launcher_;
+}
+
+} // namespace autorun::qt

@@ -1,0 +1,15 @@
+find_package(Qt6 REQUIRED COMPONENTS Test)
+
+add_executable(qt_tests
+    ${CMAKE_CURRENT_LIST_DIR}/qt/QtTestMain.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/qt/QtTestSupport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/qt/DocWindowViewTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/qt/LauncherViewTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/qt/QtDesktopTest.cpp)
+target_link_libraries(qt_tests PRIVATE autorun_qt Qt6::Test GTest::gtest)
+
+# The same tests on Qt's offscreen platform and on a real X server.
+add_test(NAME qt_tests.offscreen COMMAND qt_tests)
+add_test(NAME qt_tests.xvfb COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-xvfb.sh $<TARGET_FILE:qt_tests>)
+set_tests_properties(qt_tests.offscreen PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
+set_tests_properties(qt_tests.xvfb PROPERTIES TIMEOUT 120)

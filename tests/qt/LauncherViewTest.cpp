@@ -1,0 +1,220 @@
+#include "QtTestSupport.h"
+
+#include "launcher/AutoRunDesign.h"
+#include "platform/qt/Pictures.h"
+
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace autorun::qt::test {
+namespace {
+
+constexpr std::string_view kInf = "[App Info]\n"
+                                  "1=VELMO Developers Kit v7.03\n"
+                                  "\n"
+                                  "[Descriptions]\n"
+                                  "1=Online Documentation,Read the manuals of the kit\n"
+                                  "2=Browse this CD,See every file on the disc\n";
+
+const QColor kHoverText(0, 0, 192);
+const QColor kNormalText(192, 64, 0);
+const QColor kWhite(255, 255, 255);
+// The description line where it lies over the dark foot of the artwork (which ends at row 420).
+const QRect kDescriptionOverArtwork(24, 400, 568, 20);
+// Between the two buttons.
+const QPoint kGap(300, 147);
+
+ui::Label& Button(FormView& view, int index)
+{
+    return view.Model().Window().Control("lblBtnText", index);
+}
+
+const ui::Label& Description(FormView& view)
+{
+    return view.Model().Window().Control("lblDescr");
+}
+
+class LauncherView : public ::testing::Test {
+protected:
+    LauncherView() { disc_.WriteInf(kInf); }
+
+    TestDisc disc_;
+    XdgOpenStandIn xdgOpen_;
+    DiscDesktop desktop_{disc_};
+    BoxCloser boxes_;
+};
+
+TEST_F(LauncherView, ShowsTheDesignedWindowWhereTheModelPlacesIt)
+{
+    const int status = RunProgram(desktop_, [&](FormView& view) {
+        const ui::Window& window = view.Model().Window();
+        EXPECT_EQ(view.windowTitle(), "VELMO Developers Kit v7.03");
+        EXPECT_EQ(view.size(), QSize(599, 427));
+        EXPECT_EQ(view.minimumSize(), view.maximumSize());
+        EXPECT_EQ(view.windowType(), Qt::Window);
+        EXPECT_FALSE(view.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+        EXPECT_TRUE(view.windowFlags() & Qt::WindowCloseButtonHint);
+        EXPECT_FALSE(view.windowIcon().isNull());
+        EXPECT_EQ(view.focusPolicy(), Qt::NoFocus);
+        EXPECT_EQ(view.frameGeometry().topLeft(),
+                  QPoint(ui::ToPixels(window.Position().x), ui::ToPixels(window.Position().y)));
+
+        // The splash picture at its own size from the top-left, the white back colour below it.
+        const QImage shown = Rendered(view);
+        const QImage splash = Picture(ui::Resource::SplashPicture).convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shown.copy(0, 0, 599, 110), splash.copy(0, 0, 599, 110));
+        EXPECT_EQ(CountOther(shown, QRect(0, 420, 599, 7), kWhite), 0);
+    });
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(LauncherView, HoverHighlightsOneButtonAndShowsItsDescription)
+{
+    struct Case {
+        int button;
+        std::string description;
+    };
+    const Case cases[] = {{0, "Read the manuals of the kit"}, {1, "See every file on the disc"}};
+
+    RunProgram(desktop_, [&](FormView& view) {
+        QWindow* window = view.windowHandle();
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.button);
+            const int other = 1 - c.button;
+            const QRect hovered = PixelRect(Button(view, c.button).Bounds());
+            const QRect plain = PixelRect(Button(view, other).Bounds());
+
+            QTest::mouseMove(window, hovered.center());
+            EXPECT_EQ(Button(view, c.button).ForeColour(), ColorBtnHover);
+            EXPECT_EQ(Button(view, other).ForeColour(), ColorBtnNormal);
+            EXPECT_TRUE(Description(view).Visible());
+            EXPECT_EQ(Description(view).Caption(), c.description);
+            EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
+            QImage shown = Rendered(view);
+            EXPECT_GT(CountNear(shown, hovered, kHoverText), 20);
+            EXPECT_EQ(CountNear(shown, hovered, kNormalText), 0);
+            EXPECT_GT(CountNear(shown, plain, kNormalText), 20);
+            EXPECT_EQ(CountNear(shown, plain, kHoverText), 0);
+            EXPECT_GT(CountNear(shown, kDescriptionOverArtwork, kWhite), 50);
+
+            QTest::mouseMove(window, kGap);
+            EXPECT_EQ(Button(view, c.button).ForeColour(), ColorBtnNormal);
+            EXPECT_FALSE(Description(view).Visible());
+            EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
+            shown = Rendered(view);
+            EXPECT_EQ(CountNear(shown, hovered, kHoverText), 0);
+            EXPECT_GT(CountNear(shown, hovered, kNormalText), 20);
+            EXPECT_EQ(CountNear(shown, kDescriptionOverArtwork, kWhite), 0);
+        }
+    });
+}
+
+TEST_F(LauncherView, DescriptionBreaksOnlyBetweenWords)
+{
+    // A word far wider than the line goes whole onto the next line, which the label's height cuts off.
+    disc_.WriteInf("[Descriptions]\n1=Online Documentation,Short " + std::string(70, 'W') + "\n");
+    RunProgram(desktop_, [&](FormView& view) {
+        QTest::mouseMove(view.windowHandle(), PixelCentre(Button(view, 0).Bounds()));
+        ASSERT_TRUE(Description(view).Visible());
+        const QImage shown = Rendered(view);
+        const QRect firstLine(24, 400, 568, 10);
+        EXPECT_GT(CountNear(shown, QRect(24, 400, 60, 10), kWhite), 20);
+        EXPECT_EQ(CountNear(shown, firstLine.adjusted(60, 0, 0, 0), kWhite), 0);
+    });
+}
+
+TEST_F(LauncherView, HighlightReachesTheScreenAndLeavesIt)
+{
+    RunProgram(desktop_, [&](FormView& view) {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view, kWaitMs));
+        const QRect button = PixelRect(Button(view, 0).Bounds());
+        const auto highlighted = [&] { return CountNear(OnScreen(view), button, kHoverText) > 20; };
+        const auto plain = [&] {
+            const QImage shown = OnScreen(view);
+            return CountNear(shown, button, kHoverText) == 0 && CountNear(shown, button, kNormalText) > 20 &&
+                   CountNear(shown, kDescriptionOverArtwork, kWhite) == 0;
+        };
+
+        EXPECT_TRUE(QTest::qWaitFor(plain, kWaitMs));
+        QTest::mouseMove(view.windowHandle(), button.center());
+        EXPECT_TRUE(QTest::qWaitFor(highlighted, kWaitMs));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return CountNear(OnScreen(view), kDescriptionOverArtwork, kWhite) > 50; },
+                                    kWaitMs));
+        QTest::mouseMove(view.windowHandle(), kGap);
+        EXPECT_TRUE(QTest::qWaitFor(plain, kWaitMs));
+    });
+}
+
+TEST_F(LauncherView, DoubleClickOnBrowseOpensTheDiscFolder)
+{
+    RunProgram(desktop_, [&](FormView& view) {
+        const QPoint browse = PixelCentre(Button(view, 1).Bounds());
+        // A single click does nothing; the double-click opens.
+        QTest::mouseClick(view.windowHandle(), Qt::LeftButton, {}, browse);
+        QTest::mouseDClick(view.windowHandle(), Qt::LeftButton, {}, browse);
+        ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
+    });
+    EXPECT_EQ(xdgOpen_.OpenedPaths(), std::vector<std::string>{Normalised(disc_.Root())});
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(LauncherView, FailureOfTheFileBrowserIsReportedNamingTheFolder)
+{
+    struct Case {
+        int status;
+        QString reason;
+    };
+    const Case cases[] = {{1, "did not understand"}, {2, "does not exist"}, {3, "No program"}, {4, "failed"}};
+
+    RunProgram(desktop_, [&](FormView& view) {
+        const QPoint browse = PixelCentre(Button(view, 1).Bounds());
+        // Success first: it must not add a box, so the boxes below line up with their cases.
+        QTest::mouseDClick(view.windowHandle(), Qt::LeftButton, {}, browse);
+        ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
+        std::size_t boxes = 0;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.status);
+            xdgOpen_.ExitWith(c.status);
+            QTest::mouseDClick(view.windowHandle(), Qt::LeftButton, {}, browse);
+            ASSERT_TRUE(boxes_.WaitForBoxes(++boxes));
+            const BoxCloser::Box& box = boxes_.Boxes().back();
+            EXPECT_EQ(box.title, "Autorun");
+            EXPECT_TRUE(box.text.contains(QString::fromStdString(disc_.Root().string()))) << box.text.toStdString();
+            EXPECT_TRUE(box.text.contains(c.reason)) << box.text.toStdString();
+            EXPECT_EQ(box.parent, &view);
+        }
+    });
+    EXPECT_EQ(boxes_.Boxes().size(), std::size(cases));
+}
+
+TEST_F(LauncherView, DocumentationOpensModallyAndTheLauncherWaits)
+{
+    RunProgram(desktop_, [&](FormView& launcher) {
+        QWindow* window = launcher.windowHandle();
+        const QPoint documentation = PixelCentre(Button(launcher, 0).Bounds());
+        const QPoint browse = PixelCentre(Button(launcher, 1).Bounds());
+
+        QTest::mouseMove(window, documentation);
+        const bool opened = DoubleClickIntoModal(launcher, documentation, "frmOnlineDoc", [&](FormView& view) {
+            EXPECT_EQ(view.windowTitle(), "VELMO Developers Kit v7.03 Online Documentation");
+            EXPECT_EQ(view.windowType(), Qt::Dialog);
+            EXPECT_EQ(view.windowModality(), Qt::ApplicationModal);
+            EXPECT_EQ(view.parentWidget(), &launcher);
+            EXPECT_EQ(view.size(), QSize(585, 262));
+            EXPECT_EQ(QApplication::activeModalWidget(), &view);
+            // Pointer input to the launcher goes nowhere meanwhile.
+            QTest::mouseMove(window, browse);
+            EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnNormal);
+        });
+        EXPECT_TRUE(opened);
+        EXPECT_EQ(FindView("frmOnlineDoc"), nullptr);
+
+        QTest::mouseMove(window, browse);
+        EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnHover);
+    });
+}
+
+} // namespace
+} // namespace autorun::qt::test

@@ -1,0 +1,273 @@
+#include "QtTestSupport.h"
+
+#include "app/Program.h"
+#include "platform/posix/PosixFiles.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace autorun::qt::test {
+namespace {
+
+std::filesystem::path MakeTemporaryFolder(const char* prefix)
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make a temporary folder");
+    return pattern;
+}
+
+void Write(const std::filesystem::path& file, std::string_view text)
+{
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// Runs action once a modal view of the named window is shown, then closes that view.
+class WhenModalShown {
+public:
+    WhenModalShown(std::string windowName, std::function<void(FormView&)> action);
+    bool Ran() const { return ran_; }
+
+private:
+    QTimer timer_;
+    bool ran_ = false;
+};
+
+WhenModalShown::WhenModalShown(std::string windowName, std::function<void(FormView&)> action)
+{
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, &timer_,
+                     [this, name = std::move(windowName), action = std::move(action)] {
+                         QPointer<FormView> view = qobject_cast<FormView*>(QApplication::activeModalWidget());
+                         if (view == nullptr || view->Model().Window().Name() != name)
+                             return;
+                         timer_.stop();
+                         ran_ = true;
+                         action(*view);
+                         if (view != nullptr)
+                             view->close();
+                     });
+    timer_.start();
+}
+
+} // namespace
+
+TestDisc::TestDisc() : root_(MakeTemporaryFolder("autorun-disc-")) {}
+
+TestDisc::~TestDisc()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+void TestDisc::WriteInf(std::string_view text) const
+{
+    Write(root_ / "autorun.inf", text);
+}
+
+void TestDisc::AddManual(std::string_view code) const
+{
+    const std::string name(code);
+    Write(root_ / "docs" / name / (name + "DOC.PDF"), "%PDF-1.4\n");
+}
+
+void TestDisc::WriteFile(const std::filesystem::path& relative, std::string_view text, bool executable) const
+{
+    Write(root_ / relative, text);
+    if (executable) {
+        using std::filesystem::perms;
+        std::filesystem::permissions(root_ / relative, perms::owner_exec, std::filesystem::perm_options::add);
+    }
+}
+
+XdgOpenStandIn::XdgOpenStandIn() : folder_(MakeTemporaryFolder("autorun-xdg-"))
+{
+    const char* path = std::getenv("PATH");
+    oldPath_ = path != nullptr ? path : "/usr/bin:/bin";
+    Write(folder_ / "bin" / "xdg-open",
+          "#!/bin/sh\n"
+          "{ printf '[%s]' \"$@\"; printf '\\n'; } >>'" + (folder_ / "calls.log").string() + "'\n"
+          "read -r status <'" + (folder_ / "status").string() + "'\n"
+          "exit \"$status\"\n");
+    std::filesystem::permissions(folder_ / "bin" / "xdg-open", std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    ExitWith(0);
+    setenv("PATH", ((folder_ / "bin").string() + ":" + oldPath_).c_str(), 1);
+}
+
+XdgOpenStandIn::~XdgOpenStandIn()
+{
+    setenv("PATH", oldPath_.c_str(), 1);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+void XdgOpenStandIn::ExitWith(int status) const
+{
+    Write(folder_ / "status", std::to_string(status) + "\n");
+}
+
+void XdgOpenStandIn::Remove() const
+{
+    std::filesystem::remove(folder_ / "bin" / "xdg-open");
+    setenv("PATH", (folder_ / "bin").c_str(), 1);
+}
+
+std::vector<std::string> XdgOpenStandIn::Calls() const
+{
+    std::ifstream log(folder_ / "calls.log", std::ios::binary);
+    std::vector<std::string> calls;
+    // Only whole lines: a call still being written is not one yet.
+    for (std::string line; std::getline(log, line) && !log.eof();)
+        calls.push_back(line);
+    return calls;
+}
+
+std::vector<std::string> XdgOpenStandIn::OpenedPaths() const
+{
+    std::vector<std::string> paths;
+    for (const std::string& call : Calls()) {
+        const bool single = call.size() >= 2 && call.front() == '[' && call.back() == ']' &&
+                            call.find("][") == std::string::npos;
+        paths.push_back(single ? Normalised(call.substr(1, call.size() - 2)) : call);
+    }
+    return paths;
+}
+
+bool XdgOpenStandIn::WaitForCalls(std::size_t count) const
+{
+    return QTest::qWaitFor([&] { return Calls().size() >= count; }, kWaitMs);
+}
+
+DiscDesktop::DiscDesktop(const TestDisc& disc) : folder_(posix::PathText(disc.Root())) {}
+
+BoxCloser::BoxCloser(std::function<void(const Box&)> onBox)
+{
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this, onBox = std::move(onBox)] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box == nullptr || !box->isVisible())
+                continue;
+            boxes_.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                              box->parentWidget()});
+            if (onBox)
+                onBox(boxes_.back());
+            if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+                ok->click();
+            else
+                box->done(0);
+        }
+    });
+    timer_.start();
+}
+
+bool BoxCloser::WaitForBoxes(std::size_t count) const
+{
+    return QTest::qWaitFor([&] { return boxes_.size() >= count; }, kWaitMs);
+}
+
+bool DoubleClickIntoModal(FormView& owner, QPoint at, std::string windowName,
+                          const std::function<void(FormView&)>& action)
+{
+    WhenModalShown modal(std::move(windowName), [&](FormView& view) {
+        QTest::mouseRelease(owner.windowHandle(), Qt::LeftButton, {}, at);
+        action(view);
+    });
+    QTest::mouseDClick(owner.windowHandle(), Qt::LeftButton, {}, at);
+    return modal.Ran();
+}
+
+int RunProgram(DiscDesktop& desktop, const std::function<void(FormView& launcher)>& script)
+{
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        FormView* launcher = FindView("frmAutoRun");
+        if (launcher == nullptr) {
+            ADD_FAILURE() << "the launcher is not shown";
+            QCoreApplication::exit(-1);
+            return;
+        }
+        // Qt drops a move to where the pointer already is, so each run starts from the corner.
+        QTest::mouseMove(launcher->windowHandle(), QPoint(0, 0));
+        script(*launcher);
+        launcher->close();
+    });
+    const int status = RunAutorun(desktop);
+    EXPECT_TRUE(ran);
+    return status;
+}
+
+FormView* FindView(std::string_view windowName)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* view = qobject_cast<FormView*>(widget);
+        if (view != nullptr && view->isVisible() && view->Model().Loaded() && view->Model().Window().Name() == windowName)
+            return view;
+    }
+    return nullptr;
+}
+
+QRect PixelRect(const ui::Rect& r)
+{
+    const int left = ui::ToPixels(r.left);
+    const int top = ui::ToPixels(r.top);
+    return {left, top, ui::ToPixels(r.left + r.width) - left, ui::ToPixels(r.top + r.height) - top};
+}
+
+QPoint PixelCentre(const ui::Rect& r)
+{
+    return {ui::ToPixels(r.left + r.width / 2), ui::ToPixels(r.top + r.height / 2)};
+}
+
+int CountNear(const QImage& image, const QRect& area, QColor colour, int tolerance)
+{
+    int count = 0;
+    const QRect inside = area & image.rect();
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (std::abs(pixel.red() - colour.red()) <= tolerance && std::abs(pixel.green() - colour.green()) <= tolerance &&
+                std::abs(pixel.blue() - colour.blue()) <= tolerance)
+                ++count;
+        }
+    }
+    return count;
+}
+
+int CountOther(const QImage& image, const QRect& area, QColor colour)
+{
+    const QRect inside = area & image.rect();
+    return inside.width() * inside.height() - CountNear(image, inside, colour, 0);
+}
+
+QImage Rendered(QWidget& view)
+{
+    return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage OnScreen(QWidget& view)
+{
+    return view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+std::string Normalised(const std::filesystem::path& path)
+{
+    std::string text = path.lexically_normal().string();
+    while (text.size() > 1 && text.ends_with('/'))
+        text.pop_back();
+    return text;
+}
+
+} // namespace autorun::qt::test

@@ -1,0 +1,126 @@
+// What the Qt front end's tests share: a disc folder made per test, a stand-in for xdg-open,
+// a desktop rooted at the disc, and ways to act on windows and boxes that appear inside nested loops.
+#pragma once
+
+#include "platform/qt/FormView.h"
+#include "platform/qt/QtDesktop.h"
+#include "ui/Geometry.h"
+
+#include <QColor>
+#include <QImage>
+#include <QMessageBox>
+#include <QString>
+#include <QTimer>
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace autorun::qt::test {
+
+// Generous bound for anything the tests wait on; a condition that holds ends the wait at once.
+inline constexpr int kWaitMs = 10000;
+
+// A fresh folder standing for the disc; removed with everything in it.
+class TestDisc {
+public:
+    TestDisc();
+    ~TestDisc();
+    TestDisc(const TestDisc&) = delete;
+    TestDisc& operator=(const TestDisc&) = delete;
+
+    const std::filesystem::path& Root() const { return root_; }
+    void WriteInf(std::string_view text) const;
+    // docs/<code>/<code>DOC.PDF
+    void AddManual(std::string_view code) const;
+    void WriteFile(const std::filesystem::path& relative, std::string_view text, bool executable = false) const;
+
+private:
+    std::filesystem::path root_;
+};
+
+// An xdg-open first on PATH that logs its arguments, one call a line as "[arg][arg]", and exits
+// with the status chosen. PATH is restored when it goes.
+class XdgOpenStandIn {
+public:
+    XdgOpenStandIn();
+    ~XdgOpenStandIn();
+    XdgOpenStandIn(const XdgOpenStandIn&) = delete;
+    XdgOpenStandIn& operator=(const XdgOpenStandIn&) = delete;
+
+    void ExitWith(int status) const;
+    // Leaves no xdg-open anywhere on PATH.
+    void Remove() const;
+    std::vector<std::string> Calls() const;
+    // The one argument of each call, normalised; a call with any other number of arguments stays as logged.
+    std::vector<std::string> OpenedPaths() const;
+    bool WaitForCalls(std::size_t count) const;
+
+private:
+    std::filesystem::path folder_;
+    std::string oldPath_;
+};
+
+// The Qt desktop with the disc as the program's folder.
+class DiscDesktop : public QtDesktop {
+public:
+    explicit DiscDesktop(const TestDisc& disc);
+    std::string ProgramFolder() override { return folder_; }
+
+private:
+    std::string folder_;
+};
+
+// Answers every message box that appears with OK, recording what it showed.
+class BoxCloser {
+public:
+    struct Box {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+        QWidget* parent;
+    };
+
+    explicit BoxCloser(std::function<void(const Box&)> onBox = {});
+    const std::vector<Box>& Boxes() const { return boxes_; }
+    bool WaitForBoxes(std::size_t count) const;
+
+private:
+    QTimer timer_;
+    std::vector<Box> boxes_;
+};
+
+// Double-clicks owner at a point that opens the named modal window and runs action inside it, once the
+// button is let go (over owner, as the user's hand does); the modal window is closed after action.
+// Returns whether action ran.
+bool DoubleClickIntoModal(FormView& owner, QPoint at, std::string windowName,
+                          const std::function<void(FormView&)>& action);
+
+// Runs the whole program from the disc; script acts once the launcher is shown, then the launcher is closed.
+// Returns the program's exit status.
+int RunProgram(DiscDesktop& desktop, const std::function<void(FormView& launcher)>& script);
+
+// The shown view of the named window, or null.
+FormView* FindView(std::string_view windowName);
+
+QRect PixelRect(const ui::Rect& r);
+QPoint PixelCentre(const ui::Rect& r);
+
+// Pixels inside area whose channels each lie within tolerance of colour.
+int CountNear(const QImage& image, const QRect& area, QColor colour, int tolerance = 48);
+// Pixels inside area that differ from colour at all.
+int CountOther(const QImage& image, const QRect& area, QColor colour);
+
+// What the view draws, rendered now from the model.
+QImage Rendered(QWidget& view);
+// What the window system shows of the view.
+QImage OnScreen(QWidget& view);
+
+// A path without "." or ".." parts, doubled or trailing separators.
+std::string Normalised(const std::filesystem::path& path);
+
+} // namespace autorun::qt::test
