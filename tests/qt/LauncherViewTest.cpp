@@ -111,6 +111,19 @@ TEST_F(LauncherView, HoverHighlightsOneButtonAndShowsItsDescription)
     });
 }
 
+TEST_F(LauncherView, LeavingTheWindowKeepsTheHighlight)
+{
+    RunProgram(desktop_, [&](FormView& view) {
+        QTest::mouseMove(view.windowHandle(), PixelCentre(Button(view, 1).Bounds()));
+        ASSERT_EQ(Button(view, 1).ForeColour(), ColorBtnHover);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&view, &leave);
+        EXPECT_EQ(Button(view, 1).ForeColour(), ColorBtnHover);
+        EXPECT_TRUE(Description(view).Visible());
+        EXPECT_GT(CountNear(Rendered(view), PixelRect(Button(view, 1).Bounds()), kHoverText), 20);
+    });
+}
+
 TEST_F(LauncherView, DescriptionBreaksOnlyBetweenWords)
 {
     // A word far wider than the line goes whole onto the next line, which the label's height cuts off.
