@@ -1,28 +1,18 @@
 #!/bin/bash
-# Runs a program under a private Xvfb server on a free display; the server is stopped however the program ends.
+# Runs a program under a private Xvfb server; the server is stopped however the program ends.
 set -u
+source "$(dirname "$0")/../../scripts/x11.sh"
 work=$(mktemp -d)
-xvfb=
+xvfb_pid=
 cleanup() {
-    if [ -n "$xvfb" ]; then
-        kill "$xvfb" 2>/dev/null
-        wait "$xvfb" 2>/dev/null
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null
+        wait "$xvfb_pid" 2>/dev/null
     fi
     rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# -displayfd picks a free display and writes its number once the server accepts clients.
-mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-if ! read -r display <"$work/display" || [ -z "$display" ]; then
-    echo "with-xvfb: Xvfb did not start" >&2
-    cat "$work/xvfb.log" >&2
-    exit 1
-fi
-
-DISPLAY=":$display" QT_QPA_PLATFORM=xcb "$@"
-status=$?
-exit "$status"
+start_xvfb "$work" || exit 1
+QT_QPA_PLATFORM=xcb "$@"

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Autorun need on Debian 12, and any packages
+# named as arguments. Quiet when everything is already there; needs root (or sudo) otherwise.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config libx11-dev
+    qt6-base-dev libgtest-dev
+    fonts-liberation
+    xvfb xauth x11-utils x11-apps xdotool imagemagick
+    xdg-utils
+    "$@"
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

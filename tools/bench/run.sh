@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Benchmarks the program against a bare Qt window showing the same picture, under one Xvfb.
+# Usage: tools/bench/run.sh [runs]   (default 15). Prints figures; judges nothing.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+repo=$(pwd)
+runs=${1:-15}
+
+# The driver's and the shim's headers besides the common set.
+scripts/setup.sh libx11-dev libxtst-dev libxcb1-dev libxcb-shm0-dev
+
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target autorun disc >/dev/null
+cmake -S tools/bench -B build/bench -G Ninja >/dev/null
+cmake --build build/bench >/dev/null
+
+tmp=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+source scripts/x11.sh
+start_xvfb "$tmp" || exit 1
+
+echo "Qt $(pkg-config --modversion Qt6Core 2>/dev/null || echo 6), $(nproc) CPUs, Xvfb 1280x1024x24 on $DISPLAY, no window manager"
+build/bench/bench_driver --runs "$runs" \
+    --shim "$repo/build/bench/libbench_shim.so" \
+    --bare "$repo/build/bench/bare/bare" \
+    --program "$repo/build/linux/disc/autorun" \
+    --disc "$repo/build/linux/disc" \
+    --work "$tmp"

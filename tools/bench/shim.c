@@ -1,0 +1,131 @@
+// Preloaded into a Qt program to note, with CLOCK_MONOTONIC times, when it maps a window and
+// when it puts pixels to the X server, so the benchmark can see both without changing the program.
+// Lines "<nanoseconds> <call> <drawable>" go to the file named by AUTORUN_BENCH_SHIM_LOG.
+// Qt's xcb backing store puts images with xcb_shm_put_image, or xcb_image_put (which calls
+// xcb_put_image) into a pixmap followed by xcb_copy_area; requests reach the server at xcb_flush.
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <stdatomic.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+static int log_fd = -1;
+static atomic_int paint_pending;
+
+__attribute__((constructor)) static void open_log(void)
+{
+    const char* path = getenv("AUTORUN_BENCH_SHIM_LOG");
+    if (path != NULL && *path != '\0')
+        log_fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+}
+
+static void note(const char* call, unsigned int drawable)
+{
+    if (log_fd < 0)
+        return;
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    char line[96];
+    const int length = snprintf(line, sizeof line, "%lld %s %u\n",
+                                (long long)now.tv_sec * 1000000000LL + now.tv_nsec, call, drawable);
+    // One write per line: O_APPEND keeps lines from different threads whole.
+    if (length > 0 && write(log_fd, line, (size_t)length) < 0)
+        log_fd = -1;
+}
+
+// The real function. Qt's xcb plugin is loaded privately, so the libraries only it needs (libxcb-shm)
+// are not in the global scope RTLD_NEXT searches: those are asked for by name.
+static void* next(const char* name, const char* library)
+{
+    void* real = dlsym(RTLD_NEXT, name);
+    if (real == NULL) {
+        void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
+        if (handle != NULL)
+            real = dlsym(handle, name);
+    }
+    if (real == NULL) {
+        fprintf(stderr, "bench shim: %s not found\n", name);
+        abort();
+    }
+    return real;
+}
+
+typedef xcb_void_cookie_t (*map_window_fn)(xcb_connection_t*, xcb_window_t);
+typedef xcb_void_cookie_t (*put_image_fn)(xcb_connection_t*, uint8_t, xcb_drawable_t, xcb_gcontext_t, uint16_t,
+                                          uint16_t, int16_t, int16_t, uint8_t, uint8_t, uint32_t, const uint8_t*);
+typedef xcb_void_cookie_t (*shm_put_image_fn)(xcb_connection_t*, xcb_drawable_t, xcb_gcontext_t, uint16_t, uint16_t,
+                                              uint16_t, uint16_t, uint16_t, uint16_t, int16_t, int16_t, uint8_t,
+                                              uint8_t, uint8_t, xcb_shm_seg_t, uint32_t);
+typedef xcb_void_cookie_t (*copy_area_fn)(xcb_connection_t*, xcb_drawable_t, xcb_drawable_t, xcb_gcontext_t, int16_t,
+                                          int16_t, int16_t, int16_t, uint16_t, uint16_t);
+typedef int (*flush_fn)(xcb_connection_t*);
+
+xcb_void_cookie_t xcb_map_window(xcb_connection_t* c, xcb_window_t window)
+{
+    static map_window_fn real;
+    if (real == NULL)
+        real = (map_window_fn)next("xcb_map_window", "libxcb.so.1");
+    note("map", window);
+    return real(c, window);
+}
+
+xcb_void_cookie_t xcb_put_image(xcb_connection_t* c, uint8_t format, xcb_drawable_t drawable, xcb_gcontext_t gc,
+                                uint16_t width, uint16_t height, int16_t dst_x, int16_t dst_y, uint8_t left_pad,
+                                uint8_t depth, uint32_t data_len, const uint8_t* data)
+{
+    static put_image_fn real;
+    if (real == NULL)
+        real = (put_image_fn)next("xcb_put_image", "libxcb.so.1");
+    xcb_void_cookie_t cookie =
+        real(c, format, drawable, gc, width, height, dst_x, dst_y, left_pad, depth, data_len, data);
+    note("put_image", drawable);
+    atomic_store(&paint_pending, 1);
+    return cookie;
+}
+
+xcb_void_cookie_t xcb_shm_put_image(xcb_connection_t* c, xcb_drawable_t drawable, xcb_gcontext_t gc,
+                                    uint16_t total_width, uint16_t total_height, uint16_t src_x, uint16_t src_y,
+                                    uint16_t src_width, uint16_t src_height, int16_t dst_x, int16_t dst_y,
+                                    uint8_t depth, uint8_t format, uint8_t send_event, xcb_shm_seg_t shmseg,
+                                    uint32_t offset)
+{
+    static shm_put_image_fn real;
+    if (real == NULL)
+        real = (shm_put_image_fn)next("xcb_shm_put_image", "libxcb-shm.so.0");
+    xcb_void_cookie_t cookie = real(c, drawable, gc, total_width, total_height, src_x, src_y, src_width, src_height,
+                                    dst_x, dst_y, depth, format, send_event, shmseg, offset);
+    note("shm_put_image", drawable);
+    atomic_store(&paint_pending, 1);
+    return cookie;
+}
+
+xcb_void_cookie_t xcb_copy_area(xcb_connection_t* c, xcb_drawable_t src_drawable, xcb_drawable_t dst_drawable,
+                                xcb_gcontext_t gc, int16_t src_x, int16_t src_y, int16_t dst_x, int16_t dst_y,
+                                uint16_t width, uint16_t height)
+{
+    static copy_area_fn real;
+    if (real == NULL)
+        real = (copy_area_fn)next("xcb_copy_area", "libxcb.so.1");
+    xcb_void_cookie_t cookie = real(c, src_drawable, dst_drawable, gc, src_x, src_y, dst_x, dst_y, width, height);
+    note("copy_area", dst_drawable);
+    atomic_store(&paint_pending, 1);
+    return cookie;
+}
+
+int xcb_flush(xcb_connection_t* c)
+{
+    static flush_fn real;
+    if (real == NULL)
+        real = (flush_fn)next("xcb_flush", "libxcb.so.1");
+    const int result = real(c);
+    // Only flushes that send pixels matter; Qt flushes far more often than it paints.
+    if (atomic_exchange(&paint_pending, 0))
+        note("flush", 0);
+    return result;
+}
