@@ -5,20 +5,30 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <map>
 
 namespace autorun::qt {
 namespace {
 
-void RegisterFontSubstitutes()
+// The designs name Windows fonts; where the desktop lacks one, Liberation Sans, which has Arial's
+// metrics, keeps captions wrapping as designed. Resolved once here: Qt's own substitution table
+// sends every font lookup back through fontconfig, which doubles the cost of the first paint.
+QString Family(const std::string& name)
 {
-    // The designs name Windows fonts; Liberation Sans has Arial's metrics, so captions wrap as designed.
-    for (const char* family : {"MS Sans Serif", "Arial"})
-        QFont::insertSubstitutions(QString::fromLatin1(family), {QStringLiteral("Liberation Sans")});
+    static std::map<std::string, QString> resolved;
+    auto found = resolved.find(name);
+    if (found == resolved.end()) {
+        const QString family = QString::fromStdString(name);
+        found = resolved.emplace(name, QFontDatabase::hasFamily(family) ? family : QStringLiteral("Liberation Sans"))
+                    .first;
+    }
+    return found->second;
 }
 
 Qt::WindowFlags FrameFlags(ui::Frame frame)
@@ -63,7 +73,7 @@ std::optional<MouseButton> ModelButton(Qt::MouseButton button)
 
 QFont ToQFont(const ui::Font& font)
 {
-    QFont result(QString::fromStdString(font.name));
+    QFont result(Family(font.name));
     // Points at 96 dots per inch, as the designs were laid out, whatever this screen's density.
     result.setPixelSize(qRound(font.points * 96 / 72));
     result.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
@@ -83,8 +93,6 @@ FormView::FormView(Form& form, QWidget* owner)
     : QWidget(owner, FrameFlags(form.Window().FrameStyle())), form_(form),
       hand_(PointerCursor(ui::Resource::HandPointer))
 {
-    [[maybe_unused]] static const bool substituted = (RegisterFontSubstitutes(), true);
-
     const ui::Window& window = form.Window();
     setFixedSize(ui::ToPixels(window.Client().width), ui::ToPixels(window.Client().height));
     setFocusPolicy(Qt::NoFocus);
@@ -92,6 +100,10 @@ FormView::FormView(Form& form, QWidget* owner)
     setAttribute(Qt::WA_OpaquePaintEvent);
     if (const QImage& icon = Picture(window.Icon()); !icon.isNull())
         setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+    // Decoded now, before the window maps, so that its first paint only draws.
+    Picture(window.Picture());
+    for (const ui::Image& image : window.Images())
+        Picture(image.picture);
 
     revision_ = window.Revision();
     for (const ui::Label& label : window.Labels())

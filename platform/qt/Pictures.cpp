@@ -4,6 +4,7 @@
 
 #include <QPixmap>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <span>
@@ -21,20 +22,28 @@ std::uint32_t ReadLittle(Bytes bytes, std::size_t at, std::size_t count)
     return value;
 }
 
-struct CursorFile {
+struct IconFile {
     QImage image;
     QPoint hotSpot;
 };
 
-CursorFile DecodeCursor(Bytes bytes)
+// The first image of an icon (ICO) or cursor (CUR) file whose image is a palette bitmap of 1, 4
+// or 8 bits with its transparency mask. Decoded here rather than by Qt's plugin: loading the
+// plugin costs the launcher more than the decoding does.
+IconFile DecodeIconFile(Bytes bytes)
 {
     constexpr std::size_t kDirectory = 6;
     constexpr std::size_t kEntry = 16;
     constexpr std::size_t kInfoHeader = 40;
-    if (bytes.size() < kDirectory + kEntry || ReadLittle(bytes, 2, 2) != 2 || ReadLittle(bytes, 4, 2) == 0)
+    if (bytes.size() < kDirectory + kEntry || ReadLittle(bytes, 0, 2) != 0 || ReadLittle(bytes, 4, 2) == 0)
+        return {};
+    const std::uint32_t type = ReadLittle(bytes, 2, 2);
+    if (type != 1 && type != 2)
         return {};
     // A cursor file keeps its hot spot where an icon file keeps planes and bit count.
-    const QPoint hotSpot(static_cast<int>(ReadLittle(bytes, 10, 2)), static_cast<int>(ReadLittle(bytes, 12, 2)));
+    const QPoint hotSpot = type == 2 ? QPoint(static_cast<int>(ReadLittle(bytes, 10, 2)),
+                                              static_cast<int>(ReadLittle(bytes, 12, 2)))
+                                     : QPoint();
     const std::size_t header = ReadLittle(bytes, 18, 4);
     if (header > bytes.size() || bytes.size() - header < kInfoHeader)
         return {};
@@ -43,65 +52,90 @@ CursorFile DecodeCursor(Bytes bytes)
     // The height counts the colour rows and the mask rows together.
     const auto height = static_cast<std::int32_t>(ReadLittle(bytes, header + 8, 4)) / 2;
     const std::uint32_t bitCount = ReadLittle(bytes, header + 14, 2);
-    std::uint32_t colours = ReadLittle(bytes, header + 32, 4);
-    if (colours == 0)
-        colours = 2;
-    if (bitCount != 1 || width <= 0 || width > 256 || height <= 0 || height > 256 || colours > 2)
+    if ((bitCount != 1 && bitCount != 4 && bitCount != 8) || width <= 0 || width > 256 || height <= 0 ||
+        height > 256 || headerSize < kInfoHeader)
         return {};
+    std::uint32_t colours = ReadLittle(bytes, header + 32, 4);
+    if (colours == 0 || colours > (1u << bitCount))
+        colours = 1u << bitCount;
 
-    const std::size_t stride = (static_cast<std::size_t>(width) + 31) / 32 * 4;
+    const auto stride = [](std::size_t bits) { return (bits + 31) / 32 * 4; };
+    const std::size_t colourStride = stride(static_cast<std::size_t>(width) * bitCount);
+    const std::size_t maskStride = stride(static_cast<std::size_t>(width));
     const std::size_t palette = header + headerSize;
     const std::size_t colourRows = palette + colours * 4;
-    const std::size_t maskRows = colourRows + stride * static_cast<std::size_t>(height);
-    if (headerSize < kInfoHeader || maskRows + stride * static_cast<std::size_t>(height) > bytes.size())
+    const std::size_t maskRows = colourRows + colourStride * static_cast<std::size_t>(height);
+    if (maskRows + maskStride * static_cast<std::size_t>(height) > bytes.size())
         return {};
 
-    const auto bit = [&](std::size_t rows, int x, int y) {
-        // Rows are stored bottom-up.
-        const std::size_t row = rows + stride * static_cast<std::size_t>(height - 1 - y);
-        return ((bytes[row + static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1) != 0;
+    // Rows are stored bottom-up.
+    const auto row = [&](std::size_t rows, std::size_t rowStride, int y) {
+        return rows + rowStride * static_cast<std::size_t>(height - 1 - y);
     };
-    const auto paletteColour = [&](bool index) {
-        const std::size_t at = palette + (index ? 4 : 0);
-        return qRgb(bytes[at + 2], bytes[at + 1], bytes[at]);
+    const auto index = [&](int x, int y) {
+        const std::size_t bit = static_cast<std::size_t>(x) * bitCount;
+        const unsigned byte = bytes[row(colourRows, colourStride, y) + bit / 8];
+        return (byte >> (8 - bitCount - bit % 8)) & ((1u << bitCount) - 1);
+    };
+    const auto masked = [&](int x, int y) {
+        return ((bytes[row(maskRows, maskStride, y) + static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1) != 0;
     };
 
     QImage image(width, height, QImage::Format_ARGB32);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const bool colour = bit(colourRows, x, y);
-            const bool masked = bit(maskRows, x, y);
-            if (masked && !colour)
-                image.setPixel(x, y, qRgba(0, 0, 0, 0));
-            else if (masked)
-                image.setPixel(x, y, qRgb(0, 0, 0)); // an ARGB pointer cannot invert the screen; black stands in
+            const unsigned i = index(x, y);
+            const std::size_t at = palette + 4 * std::min<std::size_t>(i, colours - 1);
+            const QRgb colour = qRgb(bytes[at + 2], bytes[at + 1], bytes[at]);
+            if (!masked(x, y))
+                image.setPixel(x, y, colour);
+            else if (colour == qRgb(0, 0, 0))
+                image.setPixel(x, y, qRgba(0, 0, 0, 0)); // masked black leaves the screen as it is
             else
-                image.setPixel(x, y, paletteColour(colour && colours == 2));
+                image.setPixel(x, y, qRgb(0, 0, 0)); // an ARGB image cannot invert the screen; black stands in
         }
     }
     return {image, hotSpot};
 }
 
-const CursorFile& Cursor(ui::Resource resource)
+const IconFile& Icon(ui::Resource resource)
 {
-    static std::map<ui::Resource, CursorFile> decoded;
+    static std::map<ui::Resource, IconFile> decoded;
     auto found = decoded.find(resource);
     if (found == decoded.end())
-        found = decoded.emplace(resource, DecodeCursor(resources::Bytes(resource))).first;
+        found = decoded.emplace(resource, DecodeIconFile(resources::Bytes(resource))).first;
     return found->second;
+}
+
+// Named, so that Qt goes straight to the one decoder instead of trying each of its plugins.
+const char* FormatOf(ui::Resource resource)
+{
+    switch (resource) {
+    case ui::Resource::SplashPicture:
+        return "JPG";
+    case ui::Resource::DocumentImage:
+        return "BMP";
+    case ui::Resource::None:
+    case ui::Resource::ProgramIcon:
+    case ui::Resource::HandPointer:
+        break;
+    }
+    return nullptr;
 }
 
 } // namespace
 
 const QImage& Picture(ui::Resource resource)
 {
+    if (resource == ui::Resource::ProgramIcon || resource == ui::Resource::HandPointer)
+        return Icon(resource).image;
     static std::map<ui::Resource, QImage> decoded;
     auto found = decoded.find(resource);
     if (found == decoded.end()) {
         const Bytes bytes = resources::Bytes(resource);
         QImage image;
         if (!bytes.empty())
-            image.loadFromData(bytes.data(), static_cast<int>(bytes.size()));
+            image.loadFromData(bytes.data(), static_cast<int>(bytes.size()), FormatOf(resource));
         found = decoded.emplace(resource, std::move(image)).first;
     }
     return found->second;
@@ -109,7 +143,7 @@ const QImage& Picture(ui::Resource resource)
 
 QCursor PointerCursor(ui::Resource resource)
 {
-    const CursorFile& file = Cursor(resource);
+    const IconFile& file = Icon(resource);
     if (file.image.isNull())
         return QCursor(Qt::ArrowCursor);
     return QCursor(QPixmap::fromImage(file.image), file.hotSpot.x(), file.hotSpot.y());

@@ -12,7 +12,7 @@ namespace autorun::qt {
 // The picture as its file format decodes it; a null image for Resource::None or bytes Qt cannot read.
 const QImage& Picture(ui::Resource resource);
 
-// A 1-bit cursor file as a pointer, transparent where its mask says so, with the hot spot the
+// A cursor file as a pointer, transparent where its mask says so, with the hot spot the
 // file names; the arrow when the bytes are no such cursor.
 QCursor PointerCursor(ui::Resource resource);
 

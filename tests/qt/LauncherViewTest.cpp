@@ -57,6 +57,12 @@ TEST_F(LauncherView, ShowsTheDesignedWindowWhereTheModelPlacesIt)
         EXPECT_FALSE(view.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
         EXPECT_TRUE(view.windowFlags() & Qt::WindowCloseButtonHint);
         EXPECT_FALSE(view.windowIcon().isNull());
+        // The icon's mask: clear around the book and in the disc's hole, solid on the book.
+        const QImage icon = view.windowIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(icon.size(), QSize(32, 32));
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(icon.pixel(21, 19)), 0);
+        EXPECT_EQ(qAlpha(icon.pixel(10, 10)), 255);
         EXPECT_EQ(view.focusPolicy(), Qt::NoFocus);
         EXPECT_EQ(view.frameGeometry().topLeft(),
                   QPoint(ui::ToPixels(window.Position().x), ui::ToPixels(window.Position().y)));
