@@ -176,6 +176,29 @@ TEST_F(DocWindowView, DocumentThatCannotBeOpenedIsReportedNamingIt)
     });
 }
 
+TEST_F(DocWindowView, ADiscEmptiedWhileTheWindowIsOpenIsNoFailure)
+{
+    RunProgram(desktop_, [&](FormView& launcher) {
+        const QPoint documentation = PixelCentre(launcher.Model().Window().Control("lblBtnText", 0).Bounds());
+        EXPECT_TRUE(DoubleClickIntoModal(launcher, documentation, "frmOnlineDoc", [&](FormView& doc) {
+            for (const auto& entry : std::filesystem::directory_iterator(disc_.Root()))
+                std::filesystem::remove_all(entry.path());
+            // The request goes to the desktop unchanged; what it makes of a missing file is its own affair.
+            QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, "lblCases", 0));
+            ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
+        }));
+        // Shown again from the empty disc: no manual is found, so every place keeps its design.
+        EXPECT_TRUE(DoubleClickIntoModal(launcher, documentation, "frmOnlineDoc", [&](FormView& doc) {
+            for (int j = 0; j < kCataloguePlaces; ++j)
+                EXPECT_FALSE(Place(doc, j).Enabled()) << j;
+            EXPECT_EQ(Place(doc, 1).Caption(), "File Descriptions Voulme 1");
+            EXPECT_EQ(CountNear(Rendered(doc), PixelRect(Place(doc, 0).Bounds()), kLinkBlue, 20), 0);
+        }));
+    });
+    EXPECT_EQ(xdgOpen_.OpenedPaths(), std::vector<std::string>{Normalised(disc_.Root() / "docs" / "VOL" / "VOLDOC.PDF")});
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
 TEST_F(DocWindowView, CaptionsStayInsideTheirLabels)
 {
     disc_.WriteInf(kLauncherSettings + "[OnlineDoc]\n"
