@@ -18,3 +18,11 @@ set_tests_properties(e2e_sample_disc PROPERTIES
     FIXTURES_REQUIRED e2e_disc
     LABELS e2e
     TIMEOUT 120)
+
+# Started where there is no display, the program says so instead of aborting.
+add_test(NAME autorun_without_display
+    COMMAND sh -c "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \"$1\" 2>&1; echo \"status $?\"" sh
+            $<TARGET_FILE:autorun>)
+set_tests_properties(autorun_without_display PROPERTIES
+    PASS_REGULAR_EXPRESSION "no display to show the window on.*status 1"
+    TIMEOUT 30)
