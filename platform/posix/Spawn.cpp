@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <csignal>
 #include <map>
-#include <mutex>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -53,15 +52,10 @@ std::string_view NoteFor(int error, bool searched)
 }
 
 // The children Spawn started that no one has asked about yet, with the status the sweep
-// collected for those that ended in the meantime.
-struct Children {
-    std::mutex mutex;
-    std::map<pid_t, std::optional<int>> statuses;
-};
-
-Children& StartedChildren()
+// collected for those that ended in the meantime. The program runs on one thread.
+std::map<pid_t, std::optional<int>>& StartedChildren()
 {
-    static Children children;
+    static std::map<pid_t, std::optional<int>> children;
     return children;
 }
 
@@ -166,14 +160,11 @@ SpawnedProcess Spawn(const std::vector<std::string>& argv, bool searchPath)
     arguments.push_back(nullptr);
 
     pid_t pid = -1;
-    Children& children = StartedChildren();
-    // Held across the start so that a sweep on another thread cannot collect the child unrecorded.
-    const std::lock_guard lock(children.mutex);
     error = searched ? posix_spawnp(&pid, program.c_str(), actions.Get(), attributes.Get(), arguments.data(), environ)
                      : posix_spawn(&pid, program.c_str(), actions.Get(), attributes.Get(), arguments.data(), environ);
     if (error != 0)
         ThrowCannotStart(error, program, NoteFor(error, searched));
-    children.statuses[pid] = std::nullopt;
+    StartedChildren()[pid] = std::nullopt;
     return {pid, OpenPidFd(pid)};
 }
 
@@ -190,17 +181,13 @@ std::optional<int> TryReap(const SpawnedProcess& child)
         return std::nullopt;
 
     std::optional<int> swept;
-    {
-        Children& children = StartedChildren();
-        const std::lock_guard lock(children.mutex);
-        const auto found = children.statuses.find(child.pid);
-        if (found != children.statuses.end()) {
-            swept = found->second;
-            children.statuses.erase(found);
-        } else if (result != child.pid) {
-            // Collected elsewhere, or already reported: the pidfd may have been closed before.
-            return kStatusUnknown;
-        }
+    auto& children = StartedChildren();
+    if (const auto found = children.find(child.pid); found != children.end()) {
+        swept = found->second;
+        children.erase(found);
+    } else if (result != child.pid) {
+        // Collected elsewhere, or already reported: the pidfd may have been closed before.
+        return kStatusUnknown;
     }
     if (child.pidfd >= 0)
         close(child.pidfd);
@@ -211,8 +198,7 @@ std::optional<int> TryReap(const SpawnedProcess& child)
 
 void ReapFinishedChildren()
 {
-    Children& children = StartedChildren();
-    const std::lock_guard lock(children.mutex);
+    auto& children = StartedChildren();
     for (;;) {
         int status = 0;
         const pid_t pid = waitpid(-1, &status, WNOHANG);
@@ -220,8 +206,8 @@ void ReapFinishedChildren()
             continue;
         if (pid <= 0)
             break;
-        const auto found = children.statuses.find(pid);
-        if (found != children.statuses.end())
+        const auto found = children.find(pid);
+        if (found != children.end())
             found->second = ExitStatus(status);
     }
 }
