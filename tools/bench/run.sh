@@ -7,7 +7,7 @@ repo=$(pwd)
 runs=${1:-15}
 
 # The driver's and the shim's headers besides the common set.
-scripts/setup.sh libx11-dev libxtst-dev libxcb1-dev libxcb-shm0-dev
+scripts/setup.sh libx11-dev libxtst-dev libxcb1-dev libxcb-shm0-dev valgrind
 
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target autorun disc >/dev/null
@@ -33,3 +33,16 @@ build/bench/bench_driver --runs "$runs" \
     --program "$repo/build/linux/disc/autorun" \
     --disc "$repo/build/linux/disc" \
     --work "$tmp"
+
+# Wall-clock times on a shared machine wander by several milliseconds; instruction counts do not.
+echo
+echo "Instructions from exec until the window is painted and the program idles (callgrind, repeatable):"
+count_instructions() {
+    (cd build/linux/disc && QT_QPA_PLATFORM=xcb timeout -s INT 12 \
+        valgrind --tool=callgrind --callgrind-out-file="$tmp/callgrind.$1" "$2" >/dev/null 2>&1) || true
+    sed -n 's/^summary: *//p' "$tmp/callgrind.$1"
+}
+bare_count=$(count_instructions bare "$repo/build/bench/bare/bare")
+program_count=$(count_instructions autorun "$repo/build/linux/disc/autorun")
+printf '  bare Qt window %12s\n  autorun        %12s\n  ratio          %12s\n' "$bare_count" "$program_count" \
+    "$(awk -v a="$program_count" -v b="$bare_count" 'BEGIN { if (b > 0) printf "%.3f", a / b; else print "-" }')"
