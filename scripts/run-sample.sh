@@ -95,17 +95,10 @@ import -window "$doc" "$shots/docwindow.png"
 
 "$close_window" "$doc"
 wait_for "the documentation window to close" 10 window_gone "$doc_title"
-"$close_window" "$launcher"
-pid=$app_pid
-app_pid=""
-deadline=$((SECONDS + 10))
-while kill -0 "$pid" 2>/dev/null; do
-    [ "$SECONDS" -lt "$deadline" ] || { app_pid=$pid; fail "the program did not end after its window was closed"; }
-    sleep 0.1
-done
 status=0
-wait "$pid" || status=$?
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+close_program "$close_window" "$launcher" "$app_pid" || status=$?
+[ "$status" -eq 124 ] || app_pid=""
+[ "$status" -eq 0 ] || fail "$(close_outcome "$status")"
 
 echo "Screenshots:"
 echo "  $shots/launcher.png"

@@ -44,3 +44,27 @@ visible_window() {
 }
 window_shown() { [ -n "$(visible_window "$1")" ]; }
 window_gone() { [ -z "$(visible_window "$1")" ]; }
+
+# close_program <close-window helper> <window> <pid>: closes the window as its close box would and
+# waits, ten seconds at most, for the program to end. Returns the program's exit status, 124 when
+# it is still running, 125 when the window could not be asked to close.
+close_program() {
+    local helper=$1 window=$2 pid=$3 deadline=$((SECONDS + 10)) status=0
+    "$helper" "$window" || return 125
+    while kill -0 "$pid" 2>/dev/null; do
+        [ "$SECONDS" -lt "$deadline" ] || return 124
+        sleep 0.1
+    done
+    wait "$pid" || status=$?
+    return "$status"
+}
+
+# The text for a close_program result.
+close_outcome() {
+    case $1 in
+    0) echo "the program ended with status 0" ;;
+    124) echo "the program is still running 10 s after its window was closed" ;;
+    125) echo "the window could not be asked to close" ;;
+    *) echo "the program ended with status $1" ;;
+    esac
+}

@@ -264,18 +264,10 @@ point_at "$launcher" 300 164
 wait_for "the launcher to answer the pointer again" 10 has_blue "$launcher" "${browse_box[@]}"
 ok "the launcher takes input again: \"Browse this CD\" turns blue under the pointer"
 
-"$close_window" "$launcher" || fail "could not ask the launcher to close"
-program_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
-pid=$app_pid
-app_pid=""
-deadline=$((SECONDS + 10))
-until program_ended; do
-    [ "$SECONDS" -lt "$deadline" ] || { app_pid=$pid; fail "the program is still running 10s after its window was closed"; }
-    sleep 0.1
-done
 status=0
-wait "$pid" || status=$?
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+close_program "$close_window" "$launcher" "$app_pid" || status=$?
+[ "$status" -eq 124 ] || app_pid=""
+[ "$status" -eq 0 ] || fail "closing the launcher: $(close_outcome "$status")"
 ok "WM_DELETE_WINDOW closes the launcher and the program ends with status 0"
 
 [ "$(calls)" -eq "$seen" ] || fail "the log has calls nobody asked for: $(sed -n "$((seen + 1)),\$p" "$log")"
