@@ -11,6 +11,11 @@ struct CaptionCase {
     std::vector<CaptionRun> underlined;
 };
 
+void PrintTo(const CaptionCase& c, std::ostream* os)
+{
+    *os << '"' << c.caption << '"';
+}
+
 class CaptionRules : public testing::TestWithParam<CaptionCase> {};
 
 TEST_P(CaptionRules, DrawsAndUnderlinesAsTheAmpersandsSay)

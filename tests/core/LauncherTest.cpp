@@ -72,6 +72,11 @@ struct ButtonCase {
     const char* description;
 };
 
+void PrintTo(const ButtonCase& c, std::ostream* os)
+{
+    *os << '"' << c.value << '"';
+}
+
 class ButtonSettings : public LauncherTest, public testing::WithParamInterface<ButtonCase> {};
 
 TEST_P(ButtonSettings, SplitAtTheFirstCommaOnly)

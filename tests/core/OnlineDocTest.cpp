@@ -88,6 +88,11 @@ struct CatalogueCase {
     std::vector<std::string> shown; // "*" marks a live link
 };
 
+void PrintTo(const CatalogueCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class CatalogueProbe : public OnlineDocTest, public testing::WithParamInterface<CatalogueCase> {};
 
 TEST_P(CatalogueProbe, ListsTheManualsFoundPackedInKeyOrder)
