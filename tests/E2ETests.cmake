@@ -1,7 +1,7 @@
 # The Qt program on a copy of the assembled sample disc, driven under its own X server.
 find_package(X11 REQUIRED)
 
-add_executable(e2e_close_window e2e/CloseWindow.cpp)
+add_executable(e2e_close_window ${PROJECT_SOURCE_DIR}/tools/x11/CloseWindow.cpp)
 target_link_libraries(e2e_close_window PRIVATE X11::X11)
 
 # A test cannot depend on a build target, so a setup test brings the disc (and the helper) up to date first.

@@ -1,6 +1,8 @@
 // Starts the bare Qt window and the real program in turn under the preload shim, reads the
 // shim's notes of maps and paints, double-clicks the launcher with XTest, closes the windows
 // as a window manager would, and prints the figures. It measures; it never judges.
+#include "../x11/AskToClose.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -118,8 +120,6 @@ public:
         if (!XTestQueryExtension(display_, &event, &error, &major, &minor))
             throw Failure("the X server has no XTest extension");
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-        protocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
-        delete_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
         root_ = XDefaultRootWindow(display_);
     }
     ~X() { XCloseDisplay(display_); }
@@ -158,25 +158,11 @@ public:
 
     void Sync() { XSync(display_, False); }
 
-    // What a window manager's close box sends.
-    void AskToClose(Window window)
-    {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = protocols_;
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(delete_);
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display_, window, False, NoEventMask, &event);
-        XSync(display_, False);
-    }
+    void AskToClose(Window window) { ::AskToClose(display_, window); }
 
 private:
     Display* display_ = nullptr;
     Window root_ = 0;
-    Atom protocols_ = 0;
-    Atom delete_ = 0;
 };
 
 struct Target {

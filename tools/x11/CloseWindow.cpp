@@ -1,5 +1,7 @@
 // Asks a top-level window to close the way a window manager's close box does, with a
 // WM_DELETE_WINDOW message: xdotool's windowclose destroys the window instead, which no user can do.
+#include "AskToClose.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -49,7 +51,6 @@ int main(int argc, char* argv[])
         return 1;
     }
     XSetErrorHandler(NoteError);
-    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     const bool takesDelete = TakesDelete(display, window, deleteWindow);
     XSync(display, False);
@@ -64,15 +65,7 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = protocols;
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(deleteWindow);
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XSync(display, False);
+    AskToClose(display, window);
     const bool sent = !badWindow;
     XCloseDisplay(display);
     if (!sent)
