@@ -12,15 +12,8 @@
 namespace autorun::qt::test {
 namespace {
 
-const std::string kLauncherSettings = "[App Info]\n"
-                                      "1=VELMO Developers Kit v7.03\n"
-                                      "[Descriptions]\n"
-                                      "1=Online Documentation,Read the manuals of the kit\n"
-                                      "2=Browse this CD,See every file on the disc\n";
-
 const QColor kLinkBlue(0, 0, 255);
 const QColor kGrey(128, 128, 128);
-const QColor kWhite(255, 255, 255);
 
 ui::Label& Place(FormView& view, int index)
 {
@@ -45,7 +38,7 @@ class DocWindowView : public ::testing::Test {
 protected:
     DocWindowView()
     {
-        disc_.WriteInf(kLauncherSettings + "[OnlineDoc]\n"
+        disc_.WriteInf(std::string(kLauncherSettings) + "[OnlineDoc]\n"
                                            "1=VOL,File Descriptions All Volumes\n"
                                            "2=MISS,Not on this disc\n"
                                            "3=V1,File Descriptions Volume 1\n"
@@ -201,7 +194,7 @@ TEST_F(DocWindowView, ADiscEmptiedWhileTheWindowIsOpenIsNoFailure)
 
 TEST_F(DocWindowView, CaptionsStayInsideTheirLabels)
 {
-    disc_.WriteInf(kLauncherSettings + "[OnlineDoc]\n"
+    disc_.WriteInf(std::string(kLauncherSettings) + "[OnlineDoc]\n"
                                        "1=VOL,Supercalifragilisticexpialidociousness && more words below\n"
                                        "2=V1,Volume 1\n"
                                        "3=UTL,Utilities\n"

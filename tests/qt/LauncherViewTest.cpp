@@ -11,16 +11,8 @@
 namespace autorun::qt::test {
 namespace {
 
-constexpr std::string_view kInf = "[App Info]\n"
-                                  "1=VELMO Developers Kit v7.03\n"
-                                  "\n"
-                                  "[Descriptions]\n"
-                                  "1=Online Documentation,Read the manuals of the kit\n"
-                                  "2=Browse this CD,See every file on the disc\n";
-
 const QColor kHoverText(0, 0, 192);
 const QColor kNormalText(192, 64, 0);
-const QColor kWhite(255, 255, 255);
 // The description line where it lies over the dark foot of the artwork (which ends at row 420).
 const QRect kDescriptionOverArtwork(24, 400, 568, 20);
 // Between the two buttons.
@@ -38,7 +30,7 @@ const ui::Label& Description(FormView& view)
 
 class LauncherView : public ::testing::Test {
 protected:
-    LauncherView() { disc_.WriteInf(kInf); }
+    LauncherView() { disc_.WriteInf(kLauncherSettings); }
 
     TestDisc disc_;
     XdgOpenStandIn xdgOpen_;

@@ -21,6 +21,15 @@
 
 namespace autorun::qt::test {
 
+// The launcher's settings most tests start from.
+inline constexpr std::string_view kLauncherSettings = "[App Info]\n"
+                                                      "1=VELMO Developers Kit v7.03\n"
+                                                      "[Descriptions]\n"
+                                                      "1=Online Documentation,Read the manuals of the kit\n"
+                                                      "2=Browse this CD,See every file on the disc\n";
+
+inline const QColor kWhite(255, 255, 255);
+
 // Generous bound for anything the tests wait on; a condition that holds ends the wait at once.
 inline constexpr int kWaitMs = 10000;
 
