@@ -1,0 +1,335 @@
+#include "platform/win32/FormWindow.h"
+
+#include "platform/win32/Pictures.h"
+#include "platform/win32/WideText.h"
+
+#include <windowsx.h>
+
+#include <cmath>
+#include <utility>
+
+namespace autorun::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"AutorunForm";
+
+int Pixels(ui::Twips twips)
+{
+    return ui::ToPixels(twips);
+}
+
+RECT PixelRect(const ui::Rect& r)
+{
+    return {Pixels(r.left), Pixels(r.top), Pixels(r.left + r.width), Pixels(r.top + r.height)};
+}
+
+COLORREF ToColorRef(ui::Colour colour)
+{
+    if (ui::IsSystemColour(colour))
+        return GetSysColor(static_cast<int>(colour & 0xFF));
+    return static_cast<COLORREF>(colour & 0x00FFFFFF);
+}
+
+ui::Point ModelPoint(LPARAM lParam)
+{
+    return {ui::ToTwips(GET_X_LPARAM(lParam)), ui::ToTwips(GET_Y_LPARAM(lParam))};
+}
+
+void RegisterFormClass()
+{
+    static const bool registered = [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        // Double-clicks arrive only for classes that ask for them.
+        windowClass.style = CS_DBLCLKS;
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hIcon = ProgramIcon(false);
+        windowClass.hIconSm = ProgramIcon(true);
+        windowClass.lpszClassName = kClassName;
+        return RegisterClassExW(&windowClass) != 0;
+    }();
+    (void)registered;
+}
+
+} // namespace
+
+std::pair<DWORD, DWORD> FormWindow::Styles(ui::Frame frame)
+{
+    // No sizing border and no minimise or maximise box: the window keeps its designed size.
+    switch (frame) {
+    case ui::Frame::FixedSingle:
+        return {WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0};
+    case ui::Frame::FixedDialog:
+        return {WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME, WS_EX_DLGMODALFRAME};
+    }
+    return {WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0};
+}
+
+SIZE FormWindow::OuterPixels(const ui::Window& window)
+{
+    const auto [style, exStyle] = Styles(window.FrameStyle());
+    RECT r{0, 0, Pixels(window.Client().width), Pixels(window.Client().height)};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+FormWindow::FormWindow(Form& form, HWND owner) : form_(form)
+{
+    RegisterFormClass();
+    const ui::Window& window = form.Window();
+    const auto [style, exStyle] = Styles(window.FrameStyle());
+    const SIZE outer = OuterPixels(window);
+    title_ = window.Title();
+    position_ = window.Position();
+    // Decoded now, before the window maps, so that its first paint only draws.
+    PictureBitmap(window.Picture());
+    for (const ui::Image& image : window.Images())
+        PictureBitmap(image.picture);
+
+    handle_ = CreateWindowExW(exStyle, kClassName, Wide(title_).c_str(), style, Pixels(position_.x),
+                              Pixels(position_.y), outer.cx, outer.cy, owner, nullptr, GetModuleHandleW(nullptr),
+                              nullptr);
+    if (handle_ == nullptr)
+        throw Failure(static_cast<long>(GetLastError()),
+                      "Cannot create the window \"" + title_ + "\": " + SystemMessage(GetLastError()));
+    SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::Procedure));
+
+    revision_ = window.Revision();
+    for (const ui::Label& label : window.Labels())
+        labelRevisions_.push_back(label.Revision());
+}
+
+FormWindow::~FormWindow()
+{
+    if (handle_ != nullptr) {
+        SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
+        DestroyWindow(handle_);
+    }
+    for (const auto& [font, handle] : fonts_)
+        DeleteObject(handle);
+}
+
+void FormWindow::Show()
+{
+    ShowWindow(handle_, SW_SHOWNORMAL);
+    UpdateWindow(handle_);
+}
+
+void FormWindow::Sync()
+{
+    const ui::Window& window = form_.Window();
+    if (window.Revision() == revision_)
+        return;
+    revision_ = window.Revision();
+    const std::vector<ui::Label>& labels = window.Labels();
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (labels[i].Revision() != labelRevisions_[i]) {
+            labelRevisions_[i] = labels[i].Revision();
+            const RECT r = PixelRect(labels[i].Bounds());
+            InvalidateRect(handle_, &r, FALSE);
+        }
+    }
+    if (window.Title() != title_) {
+        title_ = window.Title();
+        SetWindowTextW(handle_, Wide(title_).c_str());
+    }
+    if (window.Position().x != position_.x || window.Position().y != position_.y) {
+        position_ = window.Position();
+        SetWindowPos(handle_, nullptr, Pixels(position_.x), Pixels(position_.y), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1; // the paint covers every pixel
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            POINT p{};
+            GetCursorPos(&p);
+            ScreenToClient(handle_, &p);
+            SetCursor(PointerCursor(form_.PointerAt({ui::ToTwips(p.x), ui::ToTwips(p.y)})));
+            return TRUE;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        form_.MouseMove(ModelPoint(lParam), (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0);
+        Sync();
+        return 0;
+    case WM_LBUTTONDOWN:
+        Dispatch(&Form::MouseDown, MouseButton::Left, wParam, lParam);
+        return 0;
+    case WM_RBUTTONDOWN:
+        Dispatch(&Form::MouseDown, MouseButton::Right, wParam, lParam);
+        return 0;
+    case WM_MBUTTONDOWN:
+        Dispatch(&Form::MouseDown, MouseButton::Middle, wParam, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        Dispatch(&Form::MouseUp, MouseButton::Left, wParam, lParam);
+        return 0;
+    case WM_RBUTTONUP:
+        Dispatch(&Form::MouseUp, MouseButton::Right, wParam, lParam);
+        return 0;
+    case WM_MBUTTONUP:
+        Dispatch(&Form::MouseUp, MouseButton::Middle, wParam, lParam);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        Dispatch(&Form::DoubleClick, MouseButton::Left, wParam, lParam);
+        return 0;
+    case WM_RBUTTONDBLCLK:
+        Dispatch(&Form::DoubleClick, MouseButton::Right, wParam, lParam);
+        return 0;
+    case WM_MBUTTONDBLCLK:
+        Dispatch(&Form::DoubleClick, MouseButton::Middle, wParam, lParam);
+        return 0;
+    case WM_CLOSE:
+        // Whoever runs the window's loop destroys it; the null message wakes that loop
+        // when the request came from outside it.
+        closeRequested_ = true;
+        PostMessageW(handle_, WM_NULL, 0, 0);
+        return 0;
+    case WM_NCDESTROY: {
+        // Destroyed from outside, with its owner: nothing may reach this object any more.
+        const HWND gone = std::exchange(handle_, nullptr);
+        SetWindowLongPtrW(gone, GWLP_USERDATA, 0);
+        closeRequested_ = true;
+        return DefWindowProcW(gone, message, wParam, lParam);
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(handle_, message, wParam, lParam);
+}
+
+void FormWindow::Dispatch(void (Form::*handler)(ui::Point, MouseButton), MouseButton button, WPARAM wParam,
+                          LPARAM lParam)
+{
+    // Like a windowless control, the label pressed keeps the pointer until the last button is let go.
+    if (handler == &Form::MouseUp) {
+        if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == handle_)
+            ReleaseCapture();
+    } else {
+        SetCapture(handle_);
+    }
+    (form_.*handler)(ModelPoint(lParam), button);
+    // The handler may have run a modal window, during which this one may have gone.
+    if (handle_ != nullptr)
+        Sync();
+}
+
+void FormWindow::Paint()
+{
+    PAINTSTRUCT paint;
+    const HDC screen = BeginPaint(handle_, &paint);
+    RECT client{};
+    GetClientRect(handle_, &client);
+    // Drawn off screen and put up at once, so labels never flicker over the picture.
+    const HDC dc = CreateCompatibleDC(screen);
+    const HBITMAP buffer = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    const HGDIOBJ oldBuffer = SelectObject(dc, buffer);
+
+    const ui::Window& window = form_.Window();
+    const HBRUSH back = CreateSolidBrush(ToColorRef(window.BackColour()));
+    FillRect(dc, &client, back);
+    DeleteObject(back);
+
+    const HDC pictures = CreateCompatibleDC(screen);
+    auto blit = [&](ui::Resource picture, int x, int y) {
+        const HBITMAP bitmap = PictureBitmap(picture);
+        if (bitmap == nullptr)
+            return;
+        const SIZE size = PictureSize(picture);
+        const HGDIOBJ old = SelectObject(pictures, bitmap);
+        BitBlt(dc, x, y, size.cx, size.cy, pictures, 0, 0, SRCCOPY);
+        SelectObject(pictures, old);
+    };
+    blit(window.Picture(), 0, 0);
+    for (const ui::Image& image : window.Images()) {
+        const RECT r = PixelRect(image.rect);
+        blit(image.picture, r.left, r.top);
+    }
+    DeleteDC(pictures);
+
+    SetBkMode(dc, TRANSPARENT);
+    for (const ui::Label& label : window.Labels()) {
+        if (label.Visible())
+            DrawLabel(dc, label);
+    }
+
+    BitBlt(screen, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,
+           paint.rcPaint.bottom - paint.rcPaint.top, dc, paint.rcPaint.left, paint.rcPaint.top, SRCCOPY);
+    SelectObject(dc, oldBuffer);
+    DeleteObject(buffer);
+    DeleteDC(dc);
+    EndPaint(handle_, &paint);
+}
+
+void FormWindow::DrawLabel(HDC dc, const ui::Label& label)
+{
+    const RECT box = PixelRect(label.Bounds());
+    const std::wstring caption = Wide(label.Caption());
+    const int length = static_cast<int>(caption.size());
+    // DrawText's own "&" handling: it hides the ampersand, underlines the next letter and draws "&&" as one.
+    const UINT format = DT_LEFT | DT_TOP | DT_WORDBREAK;
+    const HGDIOBJ oldFont = SelectObject(dc, FontFor(label.TextFont()));
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, box.left, box.top, box.right, box.bottom);
+    if (label.Enabled()) {
+        RECT r = box;
+        SetTextColor(dc, ToColorRef(label.ForeColour()));
+        DrawTextW(dc, caption.c_str(), length, &r, format);
+    } else {
+        // Embossed, as Windows draws disabled text: a highlight one pixel down and right, the shadow on top.
+        RECT highlight = box;
+        OffsetRect(&highlight, 1, 1);
+        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawTextW(dc, caption.c_str(), length, &highlight, format);
+        RECT shadow = box;
+        SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+        DrawTextW(dc, caption.c_str(), length, &shadow, format);
+    }
+    RestoreDC(dc, saved);
+    SelectObject(dc, oldFont);
+}
+
+HFONT FormWindow::FontFor(const ui::Font& font)
+{
+    for (const auto& [known, handle] : fonts_) {
+        if (known == font)
+            return handle;
+    }
+    LOGFONTW spec{};
+    // Character height in pixels at 96 dots per inch, as the designs were laid out.
+    spec.lfHeight = -static_cast<LONG>(std::lround(font.points * 96 / 72));
+    spec.lfWeight = font.weight;
+    spec.lfItalic = font.italic ? TRUE : FALSE;
+    spec.lfUnderline = font.underline ? TRUE : FALSE;
+    spec.lfCharSet = ANSI_CHARSET;
+    spec.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    spec.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    spec.lfQuality = DEFAULT_QUALITY;
+    spec.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+    const std::wstring face = Wide(font.name);
+    face.copy(spec.lfFaceName, LF_FACESIZE - 1);
+    const HFONT handle = CreateFontIndirectW(&spec);
+    fonts_.emplace_back(font, handle);
+    return handle;
+}
+
+} // namespace autorun::win32

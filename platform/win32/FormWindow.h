@@ -1,0 +1,57 @@
+// The Win32 window that draws one window of a Form and hands it every pointer event, in twips.
+// It decides nothing: what changes, and when, is the Form's business; it never takes keyboard focus.
+#pragma once
+
+#include "ui/Form.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace autorun::win32 {
+
+class FormWindow {
+public:
+    // Creates the window, hidden, owned by owner (null for a top-level window of its own).
+    FormWindow(Form& form, HWND owner);
+    ~FormWindow();
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+    HWND Handle() const { return handle_; }
+    Form& Model() const { return form_; }
+
+    void Show();
+    // Brings title, position and the labels the logic touched up to date.
+    void Sync();
+    // Set once the user (or anyone) asked the window to close; the window stays until destroyed.
+    bool CloseRequested() const { return closeRequested_; }
+
+    // The window styles for a frame, and the outer size a client area gets with them, in pixels.
+    static std::pair<DWORD, DWORD> Styles(ui::Frame frame);
+    static SIZE OuterPixels(const ui::Window& window);
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void Paint();
+    void DrawLabel(HDC dc, const ui::Label& label);
+    HFONT FontFor(const ui::Font& font);
+    void Dispatch(void (Form::*handler)(ui::Point, MouseButton), MouseButton button, WPARAM wParam, LPARAM lParam);
+    void Place();
+
+    Form& form_;
+    HWND handle_ = nullptr;
+    bool closeRequested_ = false;
+    std::vector<std::pair<ui::Font, HFONT>> fonts_;
+    std::uint64_t revision_ = 0;
+    std::vector<std::uint64_t> labelRevisions_;
+    std::string title_;
+    ui::Point position_;
+};
+
+} // namespace autorun::win32
