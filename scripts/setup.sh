@@ -9,6 +9,8 @@ packages=(
     fonts-liberation
     xvfb xauth x11-utils x11-apps xdotool imagemagick
     xdg-utils
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
+    wine wine64 fonts-wine
     "$@"
 )
 

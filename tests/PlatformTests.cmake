@@ -1,19 +1,32 @@
-# Tests of the platform pieces: the profile reader on every system, files and programs on POSIX.
+# Tests of the platform pieces: the profile reader on every system (and on Windows, the system's own
+# reader against the same table), files and programs on POSIX.
 if(NOT TARGET GTest::gtest_main)
     find_package(GTest REQUIRED)
 endif()
 include(GoogleTest)
 
+set(profile_fixtures ${CMAKE_CURRENT_LIST_DIR}/profile/fixtures)
+if(CMAKE_CROSSCOMPILING AND WIN32)
+    # Wine's drive Z: is the root folder.
+    set(profile_fixtures Z:${profile_fixtures})
+endif()
+
 add_executable(profile_tests ${CMAKE_CURRENT_LIST_DIR}/profile/ProfileReaderTest.cpp)
 target_link_libraries(profile_tests PRIVATE autorun_profile GTest::gtest_main)
-target_compile_definitions(profile_tests PRIVATE
-    AUTORUN_PROFILE_FIXTURES="${CMAKE_CURRENT_LIST_DIR}/profile/fixtures")
-gtest_discover_tests(profile_tests)
+target_compile_definitions(profile_tests PRIVATE AUTORUN_PROFILE_FIXTURES="${profile_fixtures}")
+autorun_add_gtests(profile_tests)
+
+if(WIN32)
+    add_executable(win32_profile_tests ${CMAKE_CURRENT_LIST_DIR}/win32/ProfileApiTest.cpp)
+    target_link_libraries(win32_profile_tests PRIVATE GTest::gtest_main)
+    target_compile_definitions(win32_profile_tests PRIVATE AUTORUN_PROFILE_FIXTURES="${profile_fixtures}")
+    autorun_add_gtests(win32_profile_tests)
+endif()
 
 if(UNIX)
     add_executable(posix_tests
         ${CMAKE_CURRENT_LIST_DIR}/posix/PosixFilesTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/posix/SpawnTest.cpp)
     target_link_libraries(posix_tests PRIVATE autorun_posix GTest::gtest_main)
-    gtest_discover_tests(posix_tests)
+    autorun_add_gtests(posix_tests)
 endif()

@@ -1,0 +1,15 @@
+#!/bin/bash
+# Runs a Windows program under Wine in the session that wine-session.sh started for the build.
+# wine-run.sh <build folder> <program> [arguments]
+set -u
+source "$(dirname "$0")/wine-env.sh"
+wine_env "$1"
+shift
+
+read_session
+if [ -z "$display" ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
+    echo "No Wine session is running for this build; ctest starts one with its wine.start test." >&2
+    exit 1
+fi
+export DISPLAY=$display
+exec wine "$@"
