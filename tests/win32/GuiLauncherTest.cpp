@@ -1,0 +1,373 @@
+// The launcher in a real Win32 window under the real desktop: its frame, what it draws and how it
+// answers real pointer messages.
+#include "GuiTestSupport.h"
+
+#include "launcher/AutoRunDesign.h"
+#include "platform/win32/Pictures.h"
+
+#include <gtest/gtest.h>
+
+namespace autorun::win32::test {
+namespace {
+
+constexpr COLORREF kHoverText = RGB(0, 0, 192);
+constexpr COLORREF kNormalText = RGB(192, 64, 0);
+// The description line where it lies over the dark foot of the artwork (which ends at row 420).
+constexpr RECT kDescriptionOverArtwork{24, 400, 592, 420};
+// Between the two buttons.
+constexpr POINT kGap{300, 147};
+
+const ui::Label& Button(const Shown& launcher, int index)
+{
+    return launcher.Control("lblBtnText", index);
+}
+
+const ui::Label& Description(const Shown& launcher)
+{
+    return launcher.Control("lblDescr");
+}
+
+HCURSOR Arrow()
+{
+    return LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+}
+
+// Where Windows puts a window of that outer size centred on the screen.
+POINT CentredFor(const RECT& outer)
+{
+    return {(GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2,
+            (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2};
+}
+
+class LauncherWindow : public ::testing::Test {
+protected:
+    LauncherWindow() { disc_.WriteInf(kLauncherSettings); }
+
+    TestDisc disc_;
+    DiscDesktop desktop_{disc_};
+    BoxCloser boxes_;
+};
+
+TEST_F(LauncherWindow, ShowsTheDesignedWindowWhereTheModelPlacesIt)
+{
+    const int status = RunProgram(desktop_, [&](const Shown& launcher) {
+        const HWND window = launcher.handle;
+        EXPECT_EQ(WindowText(window), "VELMO Developers Kit v7.03");
+        const SIZE client = ClientSize(window);
+        EXPECT_EQ(client.cx, 599);
+        EXPECT_EQ(client.cy, 427);
+        EXPECT_TRUE(IsWindowVisible(window));
+        EXPECT_FALSE(IsIconic(window));
+        EXPECT_FALSE(IsZoomed(window));
+        EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
+
+        // A single fixed border with a caption and a close box, and nothing to size, minimise or maximise it by.
+        const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+        const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+        EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+        EXPECT_TRUE(style & WS_SYSMENU);
+        EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CHILD | WS_POPUP));
+        EXPECT_FALSE(exStyle & (WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
+        // Double-clicks arrive only for classes that ask for them.
+        EXPECT_TRUE(GetClassLongPtrW(window, GCL_STYLE) & CS_DBLCLKS);
+
+        RECT outer{};
+        GetWindowRect(window, &outer);
+        const POINT centred = CentredFor(outer);
+        EXPECT_EQ(outer.left, centred.x);
+        EXPECT_EQ(outer.top, centred.y);
+        EXPECT_EQ(outer.left, ui::ToPixels(launcher.Model().Position().x));
+        EXPECT_EQ(outer.top, ui::ToPixels(launcher.Model().Position().y));
+
+        // The icon's mask: clear around the book and in the disc's hole, solid on the book.
+        const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON));
+        ASSERT_NE(icon, nullptr);
+        EXPECT_NE(GetClassLongPtrW(window, GCLP_HICONSM), 0);
+        EXPECT_EQ(IconPixelAt(icon, 32, 0, 0), IconPixel::Clear);
+        EXPECT_EQ(IconPixelAt(icon, 32, 21, 19), IconPixel::Clear);
+        EXPECT_NE(IconPixelAt(icon, 32, 10, 10), IconPixel::Clear);
+
+        // The splash picture at its own size from the top-left, the white back colour below it.
+        const Image shown = Painted(window);
+        const Image splash = FromBitmap(PictureBitmap(ui::Resource::SplashPicture));
+        ASSERT_GE(splash.width, 599);
+        ASSERT_GE(splash.height, 110);
+        EXPECT_GT(DistinctColours(splash.Part({0, 0, 599, 110})), 100);
+        EXPECT_TRUE(shown.Part({0, 0, 599, 110}) == splash.Part({0, 0, 599, 110}));
+        EXPECT_EQ(CountOther(shown, {0, 420, 599, 427}, kWhite), 0);
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(LauncherWindow, TitleAndButtonTextComeFromTheSettingsFileInItsEncoding)
+{
+    struct Case {
+        const char* encoding;
+        std::string bytes;
+    };
+    const std::string windows1252 = "[App Info]\r\n1=VELMO Kit f\xFCr \xC4rzte\r\n"
+                                    "[Descriptions]\r\n1=Handb\xFC" "cher,Alle Handb\xFC" "cher lesen\r\n";
+    const std::string utf8 = "[App Info]\r\n1=VELMO Kit f\xC3\xBCr \xC3\x84rzte\r\n"
+                             "[Descriptions]\r\n1=Handb\xC3\xBC" "cher,Alle Handb\xC3\xBC" "cher lesen\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (unsigned char c : windows1252) {
+        utf16 += static_cast<char>(c);
+        utf16 += '\0';
+    }
+    const Case cases[] = {{"Windows-1252", windows1252}, {"UTF-8 with BOM", "\xEF\xBB\xBF" + utf8}, {"UTF-16 with BOM", utf16}};
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encoding);
+        disc_.WriteInf(c.bytes);
+        RunProgram(desktop_, [&](const Shown& launcher) {
+            EXPECT_EQ(WindowText(launcher.handle), "VELMO Kit f\xC3\xBCr \xC3\x84rzte");
+            EXPECT_EQ(Button(launcher, 0).Caption(), "Handb\xC3\xBC" "cher");
+            MouseMove(launcher.handle, PixelCentre(Button(launcher, 0).Bounds()));
+            EXPECT_EQ(Description(launcher).Caption(), "Alle Handb\xC3\xBC" "cher lesen");
+        });
+    }
+}
+
+TEST_F(LauncherWindow, HoverHighlightsOneButtonAndShowsItsDescription)
+{
+    struct Case {
+        int button;
+        std::string description;
+    };
+    const Case cases[] = {{0, "Read the manuals of the kit"}, {1, "See every file on the disc"}};
+
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        const HWND window = launcher.handle;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.button);
+            const int other = 1 - c.button;
+            const RECT hovered = PixelRect(Button(launcher, c.button).Bounds());
+            const RECT plain = PixelRect(Button(launcher, other).Bounds());
+
+            MouseMove(window, PixelCentre(Button(launcher, c.button).Bounds()));
+            EXPECT_EQ(Button(launcher, c.button).ForeColour(), ColorBtnHover);
+            EXPECT_EQ(Button(launcher, other).ForeColour(), ColorBtnNormal);
+            EXPECT_TRUE(Description(launcher).Visible());
+            EXPECT_EQ(Description(launcher).Caption(), c.description);
+            EXPECT_EQ(CursorAt(window, PixelCentre(Button(launcher, c.button).Bounds())), Arrow());
+            Image shown = Painted(window);
+            EXPECT_GT(CountNear(shown, hovered, kHoverText), 20);
+            EXPECT_EQ(CountNear(shown, hovered, kNormalText), 0);
+            EXPECT_GT(CountNear(shown, plain, kNormalText), 20);
+            EXPECT_EQ(CountNear(shown, plain, kHoverText), 0);
+            EXPECT_GT(CountNear(shown, kDescriptionOverArtwork, kWhite), 50);
+
+            MouseMove(window, kGap);
+            EXPECT_EQ(Button(launcher, c.button).ForeColour(), ColorBtnNormal);
+            EXPECT_FALSE(Description(launcher).Visible());
+            EXPECT_EQ(CursorAt(window, kGap), Arrow());
+            shown = Painted(window);
+            EXPECT_EQ(CountNear(shown, hovered, kHoverText), 0);
+            EXPECT_GT(CountNear(shown, hovered, kNormalText), 20);
+            EXPECT_EQ(CountNear(shown, kDescriptionOverArtwork, kWhite), 0);
+        }
+    });
+}
+
+// Counts the pointer moves over its frame that the system posts to a window.
+class FrameMoves {
+public:
+    explicit FrameMoves(HWND window)
+    {
+        target_ = window;
+        count_ = 0;
+        hook_ = SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~FrameMoves() { UnhookWindowsHookEx(hook_); }
+    FrameMoves(const FrameMoves&) = delete;
+    FrameMoves& operator=(const FrameMoves&) = delete;
+
+    int Count() const { return count_; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM removed, LPARAM lParam)
+    {
+        const auto* message = reinterpret_cast<const MSG*>(lParam);
+        if (code == HC_ACTION && removed == PM_REMOVE && message->hwnd == target_ && message->message == WM_NCMOUSEMOVE)
+            ++count_;
+        return CallNextHookEx(nullptr, code, removed, lParam);
+    }
+
+    static inline HWND target_ = nullptr;
+    static inline int count_ = 0;
+    HHOOK hook_ = nullptr;
+};
+
+TEST_F(LauncherWindow, PointerLeavingTheWindowKeepsTheHighlight)
+{
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        const HWND window = launcher.handle;
+        POINT button = PixelCentre(Button(launcher, 1).Bounds());
+        ClientToScreen(window, &button);
+        SetCursorPos(button.x, button.y);
+        ASSERT_TRUE(PumpUntil([&] { return Button(launcher, 1).ForeColour() == ColorBtnHover; }));
+
+        // Out over the caption: the window hears of it, the form does not.
+        RECT outer{};
+        GetWindowRect(window, &outer);
+        const FrameMoves moves(window);
+        SetCursorPos(outer.left + 40, outer.top + 5);
+        ASSERT_TRUE(PumpUntil([&] { return moves.Count() > 0; }));
+        const Image shown = Painted(window);
+        EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnHover);
+        EXPECT_TRUE(Description(launcher).Visible());
+        EXPECT_GT(CountNear(shown, PixelRect(Button(launcher, 1).Bounds()), kHoverText), 20);
+        EXPECT_GT(CountNear(shown, kDescriptionOverArtwork, kWhite), 50);
+    });
+}
+
+TEST_F(LauncherWindow, DescriptionBreaksOnlyBetweenWords)
+{
+    // A word far wider than the line goes onto the next line, which the label's height cuts off.
+    disc_.WriteInf("[Descriptions]\n1=Online Documentation,Short " + std::string(70, 'W') + "\n");
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        MouseMove(launcher.handle, PixelCentre(Button(launcher, 0).Bounds()));
+        ASSERT_TRUE(Description(launcher).Visible());
+        const Image shown = Painted(launcher.handle);
+        EXPECT_GT(CountNear(shown, {24, 400, 84, 410}, kWhite), 20);
+        EXPECT_EQ(CountNear(shown, {84, 400, 592, 410}, kWhite), 0);
+    });
+}
+
+TEST_F(LauncherWindow, HighlightReachesTheScreenAndLeavesIt)
+{
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        const HWND window = launcher.handle;
+        const RECT button = PixelRect(Button(launcher, 0).Bounds());
+        const auto highlighted = [&] {
+            const Image shown = OnScreen(window);
+            return CountNear(shown, button, kHoverText) > 20 && CountNear(shown, kDescriptionOverArtwork, kWhite) > 50;
+        };
+        const auto plain = [&] {
+            const Image shown = OnScreen(window);
+            return CountNear(shown, button, kHoverText) == 0 && CountNear(shown, button, kNormalText) > 20 &&
+                   CountNear(shown, kDescriptionOverArtwork, kWhite) == 0;
+        };
+
+        EXPECT_TRUE(PumpUntil(plain));
+        MouseMove(window, PixelCentre(Button(launcher, 0).Bounds()));
+        EXPECT_TRUE(PumpUntil(highlighted));
+        MouseMove(window, kGap);
+        EXPECT_TRUE(PumpUntil(plain));
+    });
+}
+
+TEST_F(LauncherWindow, DocumentationOpensModallyAndTheLauncherWaits)
+{
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        const HWND window = launcher.handle;
+        const POINT documentation = PixelCentre(Button(launcher, 0).Bounds());
+        const POINT browse = PixelCentre(Button(launcher, 1).Bounds());
+        HWND shownDoc = nullptr;
+
+        MouseMove(window, documentation);
+        const bool opened = DoubleClickIntoModal(desktop_, launcher, documentation, "frmOnlineDoc", [&](const Shown& doc) {
+            shownDoc = doc.handle;
+            EXPECT_EQ(WindowText(doc.handle), "VELMO Developers Kit v7.03 Online Documentation");
+            EXPECT_EQ(GetWindow(doc.handle, GW_OWNER), window);
+            EXPECT_FALSE(IsWindowEnabled(window));
+            EXPECT_EQ(GetActiveWindow(), doc.handle);
+            const SIZE client = ClientSize(doc.handle);
+            EXPECT_EQ(client.cx, 585);
+            EXPECT_EQ(client.cy, 262);
+            // A dialog frame with a close box only.
+            const LONG_PTR style = GetWindowLongPtrW(doc.handle, GWL_STYLE);
+            EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+            EXPECT_TRUE(style & WS_SYSMENU);
+            EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+            EXPECT_TRUE(GetWindowLongPtrW(doc.handle, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+            RECT outer{};
+            GetWindowRect(doc.handle, &outer);
+            const POINT centred = CentredFor(outer);
+            EXPECT_EQ(outer.left, centred.x);
+            EXPECT_EQ(outer.top, centred.y);
+        });
+        ASSERT_TRUE(opened);
+        EXPECT_FALSE(IsWindow(shownDoc));
+        EXPECT_FALSE(desktop_.Find("frmOnlineDoc"));
+        EXPECT_TRUE(IsWindowEnabled(window));
+        // The launcher takes input again before the window goes, so it is the launcher that becomes active.
+        EXPECT_EQ(GetActiveWindow(), window);
+
+        MouseMove(window, browse);
+        EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnHover);
+    });
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(LauncherWindow, RealPointerHighlightsAndItsDoubleClickOpensTheDocumentation)
+{
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        POINT documentation = PixelCentre(Button(launcher, 0).Bounds());
+        ClientToScreen(launcher.handle, &documentation);
+        SetCursorPos(documentation.x, documentation.y);
+        EXPECT_TRUE(PumpUntil([&] { return Button(launcher, 0).ForeColour() == ColorBtnHover; }));
+
+        // The system turns the second press into a double-click for the window's class.
+        WhenShown doc(desktop_, "frmOnlineDoc", [](const Shown&) {});
+        INPUT presses[4] = {};
+        for (int i = 0; i < 4; ++i) {
+            presses[i].type = INPUT_MOUSE;
+            presses[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+        }
+        ASSERT_EQ(SendInput(4, presses, sizeof(INPUT)), 4U);
+        EXPECT_TRUE(PumpUntil([&] { return doc.Ran(); }));
+        EXPECT_TRUE(PumpUntil([&] { return !desktop_.Find("frmOnlineDoc") && IsWindowEnabled(launcher.handle); }));
+    });
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+// Top-level windows of other processes with that title.
+std::vector<HWND> OtherWindowsTitled(const std::string& title)
+{
+    struct Search {
+        const std::string& title;
+        std::vector<HWND> found;
+    } search{title, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process != GetCurrentProcessId() && IsWindowVisible(window) && WindowText(window) == s.title)
+                s.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(LauncherWindow, DoubleClickOnBrowseOpensTheDiscInExplorer)
+{
+    const std::string folderName = disc_.Root().filename().string();
+    std::vector<HWND> explorers;
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        const POINT browse = PixelCentre(Button(launcher, 1).Bounds());
+        // A single click does nothing; the double-click opens.
+        Click(launcher.handle, browse);
+        DoubleClick(launcher.handle, browse);
+        // Explorer may take a while to come up the first time.
+        EXPECT_TRUE(PumpUntil([&] { return !(explorers = OtherWindowsTitled(folderName)).empty(); }, 3 * kWaitMs));
+    });
+    EXPECT_EQ(explorers.size(), 1U) << "windows titled \"" << folderName << "\"";
+    for (HWND window : explorers) {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        if (process != nullptr) {
+            EXPECT_EQ(WaitForSingleObject(process, kWaitMs), WAIT_OBJECT_0) << "Explorer did not end";
+            CloseHandle(process);
+        }
+    }
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+} // namespace
+} // namespace autorun::win32::test

@@ -1,0 +1,485 @@
+#include "GuiTestSupport.h"
+
+#include "app/Program.h"
+#include "platform/win32/FormWindow.h"
+#include "platform/win32/WideText.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <utility>
+
+namespace autorun::win32::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Write(const fs::path& file, std::string_view bytes)
+{
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+std::map<UINT_PTR, Repeating*>& Timers()
+{
+    static std::map<UINT_PTR, Repeating*> timers;
+    return timers;
+}
+
+std::wstring ClassName(HWND window)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+// A 32-bit top-down DIB section, its bits and a memory DC holding it.
+class Canvas {
+public:
+    Canvas(int width, int height) : width_(width), height_(height)
+    {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+    }
+    ~Canvas()
+    {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    HDC Dc() const { return dc_; }
+
+    Image Pixels() const
+    {
+        GdiFlush();
+        Image image{width_, height_, {}};
+        image.pixels.reserve(static_cast<std::size_t>(width_ * height_));
+        const auto* bgrx = static_cast<const std::uint32_t*>(bits_);
+        for (int i = 0; i < width_ * height_; ++i) {
+            const std::uint32_t p = bgrx[i];
+            image.pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+        }
+        return image;
+    }
+
+private:
+    int width_;
+    int height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    void* bits_ = nullptr;
+};
+
+Image CopyFrom(HDC source, int x, int y, int width, int height)
+{
+    Canvas canvas(width, height);
+    BitBlt(canvas.Dc(), 0, 0, width, height, source, x, y, SRCCOPY);
+    return canvas.Pixels();
+}
+
+bool Near(COLORREF a, COLORREF b, int tolerance)
+{
+    return std::abs(GetRValue(a) - GetRValue(b)) <= tolerance && std::abs(GetGValue(a) - GetGValue(b)) <= tolerance &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
+}
+
+} // namespace
+
+TestDisc::TestDisc()
+{
+    static int counter = 0;
+    wchar_t base[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, base);
+    root_ = fs::path(base) / (L"autorun disc " + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(counter++));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+}
+
+TestDisc::~TestDisc()
+{
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+}
+
+std::string TestDisc::Text(const fs::path& relative) const
+{
+    return Utf8((relative.empty() ? root_ : root_ / relative).wstring());
+}
+
+void TestDisc::WriteInf(std::string_view bytes) const
+{
+    Write(root_ / "autorun.inf", bytes);
+}
+
+void TestDisc::AddManual(std::string_view code) const
+{
+    const std::string name(code);
+    Write(root_ / "docs" / name / (name + "DOC.PDF"), "%PDF-1.4\n");
+}
+
+void TestDisc::WriteFile(const fs::path& relative, std::string_view bytes) const
+{
+    Write(root_ / relative, bytes);
+}
+
+DiscDesktop::DiscDesktop(const TestDisc& disc) : folder_(disc.Text()) {}
+
+void DiscDesktop::ShowModal(Form& form)
+{
+    shown_.push_back(&form);
+    Win32Desktop::ShowModal(form);
+    shown_.pop_back();
+}
+
+int DiscDesktop::Run(Form& form)
+{
+    shown_.push_back(&form);
+    const int status = Win32Desktop::Run(form);
+    shown_.pop_back();
+    return status;
+}
+
+Shown DiscDesktop::Find(std::string_view windowName) const
+{
+    for (Form* form : shown_) {
+        if (!form->Loaded() || form->Window().Name() != windowName)
+            continue;
+        if (const FormWindow* window = WindowOf(form->Window()); window != nullptr && window->Handle() != nullptr)
+            return {window->Handle(), form};
+    }
+    return {};
+}
+
+WhenShown::WhenShown(const DiscDesktop& desktop, std::string windowName, std::function<void(const Shown&)> action)
+    : timer_(10, [this, &desktop, name = std::move(windowName), action = std::move(action)] {
+          const Shown shown = desktop.Find(name);
+          if (!shown || !IsWindowVisible(shown.handle))
+              return;
+          timer_.Stop();
+          ran_ = true;
+          action(shown);
+          if (IsWindow(shown.handle))
+              PostMessageW(shown.handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+      })
+{
+}
+
+Repeating::Repeating(UINT intervalMs, std::function<void()> action) : action_(std::move(action))
+{
+    id_ = SetTimer(nullptr, 0, intervalMs, &Repeating::OnTimer);
+    Timers()[id_] = this;
+}
+
+Repeating::~Repeating()
+{
+    Stop();
+}
+
+void Repeating::Stop()
+{
+    if (id_ == 0)
+        return;
+    KillTimer(nullptr, id_);
+    Timers().erase(id_);
+    id_ = 0;
+}
+
+void CALLBACK Repeating::OnTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    const auto found = Timers().find(id);
+    if (found == Timers().end())
+        return;
+    Repeating& timer = *found->second;
+    // A loop run inside the action must not start it again.
+    if (timer.busy_)
+        return;
+    timer.busy_ = true;
+    timer.action_();
+    // The action may have destroyed the timer; it is still registered only if not.
+    const auto still = Timers().find(id);
+    if (still != Timers().end())
+        still->second->busy_ = false;
+}
+
+BoxCloser::BoxCloser(std::function<void(const Box&)> onBox) : onBox_(std::move(onBox)), timer_(10, [this] { Scan(); })
+{
+}
+
+void BoxCloser::Scan()
+{
+    std::vector<HWND> boxes;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+            if (ClassName(window) == L"#32770" && IsWindowVisible(window))
+                reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&boxes));
+    for (HWND window : boxes) {
+        if (std::find(answered_.begin(), answered_.end(), window) != answered_.end())
+            continue;
+        answered_.push_back(window);
+        Box box;
+        box.title = WindowText(window);
+        box.text = WindowText(GetDlgItem(window, 0xFFFF)); // the message text's control
+        box.owner = GetWindow(window, GW_OWNER);
+        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(child))
+                continue;
+            const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+            if (ClassName(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON &&
+                SendMessageW(child, STM_GETICON, 0, 0) != 0)
+                box.icon = true;
+            if (ClassName(child) == L"Button")
+                box.buttons.push_back(GetDlgCtrlID(child));
+        }
+        boxes_.push_back(box);
+        if (onBox_)
+            onBox_(boxes_.back());
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
+    }
+}
+
+bool BoxCloser::WaitForBoxes(std::size_t count) const
+{
+    return PumpUntil([&] { return boxes_.size() >= count; });
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (GetTickCount64() >= end)
+            return false;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // For the loop that was waiting for it.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return done();
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+int RunProgram(DiscDesktop& desktop, const std::function<void(const Shown& launcher)>& script)
+{
+    // The pointer rests away from the windows, which open in the middle of the screen.
+    SetCursorPos(0, 0);
+    bool ran = false;
+    bool shown = false;
+    Repeating start(0, [&] {
+        if (ran)
+            return;
+        ran = true;
+        const Shown launcher = desktop.Find("frmAutoRun");
+        if (!launcher) {
+            PostQuitMessage(-1);
+            return;
+        }
+        shown = true;
+        script(launcher);
+        if (IsWindow(launcher.handle))
+            PostMessageW(launcher.handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    const int status = RunAutorun(desktop);
+    EXPECT_TRUE(shown) << "the launcher was not shown";
+    return status;
+}
+
+bool DoubleClickIntoModal(DiscDesktop& desktop, const Shown& owner, POINT at, std::string_view windowName,
+                          const std::function<void(const Shown&)>& action)
+{
+    WhenShown modal(desktop, std::string(windowName), action);
+    const LPARAM position = MAKELPARAM(at.x, at.y);
+    SendMessageW(owner.handle, WM_LBUTTONDOWN, MK_LBUTTON, position);
+    SendMessageW(owner.handle, WM_LBUTTONUP, 0, position);
+    // Returns once the window it opens has been closed.
+    SendMessageW(owner.handle, WM_LBUTTONDBLCLK, MK_LBUTTON, position);
+    SendMessageW(owner.handle, WM_LBUTTONUP, 0, position);
+    return modal.Ran();
+}
+
+void MouseMove(HWND window, POINT at)
+{
+    SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+}
+
+void Click(HWND window, POINT at)
+{
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+}
+
+void DoubleClick(HWND window, POINT at)
+{
+    const LPARAM position = MAKELPARAM(at.x, at.y);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, position);
+    SendMessageW(window, WM_LBUTTONUP, 0, position);
+    SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, position);
+    SendMessageW(window, WM_LBUTTONUP, 0, position);
+}
+
+HCURSOR CursorAt(HWND window, POINT at)
+{
+    POINT screen = at;
+    ClientToScreen(window, &screen);
+    SetCursorPos(screen.x, screen.y);
+    SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+}
+
+RECT PixelRect(const ui::Rect& r)
+{
+    return {ui::ToPixels(r.left), ui::ToPixels(r.top), ui::ToPixels(r.left + r.width), ui::ToPixels(r.top + r.height)};
+}
+
+POINT PixelCentre(const ui::Rect& r)
+{
+    return {ui::ToPixels(r.left + r.width / 2), ui::ToPixels(r.top + r.height / 2)};
+}
+
+Image Image::Part(const RECT& area) const
+{
+    Image part{static_cast<int>(area.right - area.left), static_cast<int>(area.bottom - area.top), {}};
+    for (LONG y = area.top; y < area.bottom; ++y) {
+        for (LONG x = area.left; x < area.right; ++x)
+            part.pixels.push_back(At(x, y));
+    }
+    return part;
+}
+
+Image Painted(HWND window)
+{
+    EXPECT_TRUE(PumpUntil([&] { return !GetUpdateRect(window, nullptr, FALSE); })) << "the window did not paint";
+    const SIZE size = ClientSize(window);
+    const HDC dc = GetDC(window);
+    Image image = CopyFrom(dc, 0, 0, size.cx, size.cy);
+    ReleaseDC(window, dc);
+    return image;
+}
+
+Image Rendered(HWND window)
+{
+    InvalidateRect(window, nullptr, FALSE);
+    return Painted(window);
+}
+
+Image OnScreen(HWND window)
+{
+    const SIZE size = ClientSize(window);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    const HDC screen = GetDC(nullptr);
+    Image image = CopyFrom(screen, origin.x, origin.y, size.cx, size.cy);
+    ReleaseDC(nullptr, screen);
+    return image;
+}
+
+Image FromBitmap(HBITMAP bitmap)
+{
+    BITMAP info{};
+    if (bitmap == nullptr || GetObjectW(bitmap, sizeof info, &info) == 0)
+        return {};
+    const HDC source = CreateCompatibleDC(nullptr);
+    const HGDIOBJ old = SelectObject(source, bitmap);
+    Image image = CopyFrom(source, 0, 0, info.bmWidth, info.bmHeight);
+    SelectObject(source, old);
+    DeleteDC(source);
+    return image;
+}
+
+int CountNear(const Image& image, const RECT& area, COLORREF colour, int tolerance)
+{
+    int count = 0;
+    for (LONG y = std::max(0L, area.top); y < std::min<LONG>(image.height, area.bottom); ++y) {
+        for (LONG x = std::max(0L, area.left); x < std::min<LONG>(image.width, area.right); ++x) {
+            if (Near(image.At(x, y), colour, tolerance))
+                ++count;
+        }
+    }
+    return count;
+}
+
+int CountOther(const Image& image, const RECT& area, COLORREF colour)
+{
+    const LONG width = std::min<LONG>(image.width, area.right) - std::max(0L, area.left);
+    const LONG height = std::min<LONG>(image.height, area.bottom) - std::max(0L, area.top);
+    return static_cast<int>(std::max(0L, width) * std::max(0L, height)) - CountNear(image, area, colour, 0);
+}
+
+int DistinctColours(const Image& image)
+{
+    std::vector<COLORREF> colours = image.pixels;
+    std::sort(colours.begin(), colours.end());
+    return static_cast<int>(std::unique(colours.begin(), colours.end()) - colours.begin());
+}
+
+IconPixel IconPixelAt(HICON icon, int size, int x, int y)
+{
+    const auto drawnOn = [&](COLORREF back) {
+        Canvas canvas(size, size);
+        const HBRUSH brush = CreateSolidBrush(back);
+        const RECT all{0, 0, size, size};
+        FillRect(canvas.Dc(), &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(canvas.Dc(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+        return canvas.Pixels().At(x, y);
+    };
+    const COLORREF onWhite = drawnOn(kWhite);
+    const COLORREF onBlack = drawnOn(RGB(0, 0, 0));
+    if (onWhite == kWhite && onBlack == RGB(0, 0, 0))
+        return IconPixel::Clear;
+    if (onWhite != onBlack)
+        return IconPixel::Other;
+    if (onWhite == kWhite)
+        return IconPixel::White;
+    return onWhite == RGB(0, 0, 0) ? IconPixel::Black : IconPixel::Other;
+}
+
+std::string WindowText(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return Utf8(text);
+}
+
+SIZE ClientSize(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    return {client.right, client.bottom};
+}
+
+std::string Normalised(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    // A doubled separator names the same folder; the leading pair of a network path stays.
+    for (std::size_t at = path.find("\\\\", 1); at != std::string::npos; at = path.find("\\\\", at))
+        path.erase(at, 1);
+    return path;
+}
+
+} // namespace autorun::win32::test

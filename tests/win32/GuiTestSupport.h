@@ -1,0 +1,192 @@
+// What the Win32 front end's GUI tests share: a disc folder made per test, the real desktop rooted at
+// it, real window messages, the pixels a window shows, and ways to act on the windows and boxes that
+// appear inside the program's own modal loops.
+#pragma once
+
+#include "platform/win32/Win32Desktop.h"
+#include "ui/Form.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace autorun::win32::test {
+
+// The launcher's settings most tests start from.
+inline constexpr std::string_view kLauncherSettings = "[App Info]\n"
+                                                      "1=VELMO Developers Kit v7.03\n"
+                                                      "[Descriptions]\n"
+                                                      "1=Online Documentation,Read the manuals of the kit\n"
+                                                      "2=Browse this CD,See every file on the disc\n";
+
+inline constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+// Generous bound for anything the tests wait on; a condition that holds ends the wait at once.
+inline constexpr DWORD kWaitMs = 10000;
+
+// A fresh folder standing for the disc, with a blank in its name; removed with everything in it.
+class TestDisc {
+public:
+    TestDisc();
+    ~TestDisc();
+    TestDisc(const TestDisc&) = delete;
+    TestDisc& operator=(const TestDisc&) = delete;
+
+    const std::filesystem::path& Root() const { return root_; }
+    // The path as the program's texts carry it: UTF-8 with "\" separators.
+    std::string Text(const std::filesystem::path& relative = {}) const;
+    void WriteInf(std::string_view bytes) const;
+    // docs\<code>\<code>DOC.PDF
+    void AddManual(std::string_view code) const;
+    void WriteFile(const std::filesystem::path& relative, std::string_view bytes) const;
+
+private:
+    std::filesystem::path root_;
+};
+
+// A window the desktop shows: its handle and its form.
+struct Shown {
+    HWND handle = nullptr;
+    Form* form = nullptr;
+
+    explicit operator bool() const { return handle != nullptr; }
+    ui::Window& Model() const { return form->Window(); }
+    ui::Label& Control(std::string_view control, int index = -1) const { return Model().Control(control, index); }
+};
+
+// The real Windows desktop with the disc as the program's folder. It notes the forms it shows, so
+// tests can reach their models; everything else is the real desktop's.
+class DiscDesktop : public Win32Desktop {
+public:
+    explicit DiscDesktop(const TestDisc& disc);
+
+    std::string ProgramFolder() override { return folder_; }
+    void ShowModal(Form& form) override;
+    int Run(Form& form) override;
+
+    // The named window while it is shown, or an empty Shown.
+    Shown Find(std::string_view windowName) const;
+
+private:
+    std::string folder_;
+    std::vector<Form*> shown_;
+};
+
+// Calls action every interval from whichever message loop the thread runs, until stopped.
+class Repeating {
+public:
+    Repeating(UINT intervalMs, std::function<void()> action);
+    ~Repeating();
+    Repeating(const Repeating&) = delete;
+    Repeating& operator=(const Repeating&) = delete;
+
+    void Stop();
+
+private:
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD);
+
+    UINT_PTR id_ = 0;
+    bool busy_ = false;
+    std::function<void()> action_;
+};
+
+// Runs action once the named window is shown, then closes it as its close box would.
+class WhenShown {
+public:
+    WhenShown(const DiscDesktop& desktop, std::string windowName, std::function<void(const Shown&)> action);
+    bool Ran() const { return ran_; }
+
+private:
+    bool ran_ = false;
+    Repeating timer_;
+};
+
+// Answers every message box of this thread with OK, recording what it showed.
+class BoxCloser {
+public:
+    struct Box {
+        std::string title;
+        std::string text;
+        bool icon = false;
+        std::vector<int> buttons; // control ids of the push buttons shown
+        HWND owner = nullptr;
+    };
+
+    explicit BoxCloser(std::function<void(const Box&)> onBox = {});
+    const std::vector<Box>& Boxes() const { return boxes_; }
+    bool WaitForBoxes(std::size_t count) const;
+
+private:
+    void Scan();
+
+    std::function<void(const Box&)> onBox_;
+    std::vector<Box> boxes_;
+    std::vector<HWND> answered_;
+    Repeating timer_;
+};
+
+// Runs the thread's messages until done() holds or timeoutMs have passed; returns done().
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs);
+
+// Runs the whole program from the disc; script acts once the launcher is shown, then the launcher is
+// closed as its close box would. Returns the program's exit status.
+int RunProgram(DiscDesktop& desktop, const std::function<void(const Shown& launcher)>& script);
+
+// Double-clicks owner at a point that opens the named modal window and runs action inside it; the
+// modal window is closed after action. Returns whether action ran.
+bool DoubleClickIntoModal(DiscDesktop& desktop, const Shown& owner, POINT at, std::string_view windowName,
+                          const std::function<void(const Shown&)>& action);
+
+// Pointer messages as the system sends them, at client positions in pixels; each returns once handled.
+void MouseMove(HWND window, POINT at);
+void Click(HWND window, POINT at);
+void DoubleClick(HWND window, POINT at);
+
+// The cursor the window sets when the pointer rests at a client position.
+HCURSOR CursorAt(HWND window, POINT at);
+
+RECT PixelRect(const ui::Rect& r);
+POINT PixelCentre(const ui::Rect& r);
+
+// Pixels as COLORREF, row by row from the top.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+
+    COLORREF At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+    Image Part(const RECT& area) const;
+    bool operator==(const Image&) const = default;
+};
+
+// What the window shows once it has painted what it marked for painting itself.
+Image Painted(HWND window);
+// What the window draws now from its model, all of it painted afresh.
+Image Rendered(HWND window);
+// What the screen shows of the window's client area.
+Image OnScreen(HWND window);
+Image FromBitmap(HBITMAP bitmap);
+
+// Pixels inside area whose channels each lie within tolerance of colour.
+int CountNear(const Image& image, const RECT& area, COLORREF colour, int tolerance = 48);
+// Pixels inside area that differ from colour at all.
+int CountOther(const Image& image, const RECT& area, COLORREF colour);
+int DistinctColours(const Image& image);
+
+// Transparent, white or black pixels of an icon or cursor drawn at its own size.
+enum class IconPixel { Clear, White, Black, Other };
+IconPixel IconPixelAt(HICON icon, int size, int x, int y);
+
+std::string WindowText(HWND window);
+SIZE ClientSize(HWND window);
+
+// A path without doubled separators.
+std::string Normalised(std::string path);
+
+} // namespace autorun::win32::test
