@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Benchmarks the program against a bare Qt window showing the same picture, under one Xvfb.
+# Benchmarks the program against a bare Qt window showing the same picture, under one Xvfb;
+# then the Windows program against a bare Win32 window under Wine (wine.sh).
 # Usage: tools/bench/run.sh [runs]   (default 15). Prints figures; judges nothing.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -7,7 +8,7 @@ repo=$(pwd)
 runs=${1:-15}
 
 # The driver's and the shim's headers besides the common set.
-scripts/setup.sh libx11-dev libxtst-dev libxcb1-dev libxcb-shm0-dev valgrind
+scripts/setup.sh libx11-dev libxtst-dev libxext-dev libxcb1-dev libxcb-shm0-dev valgrind
 
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target autorun disc >/dev/null
@@ -46,3 +47,6 @@ bare_count=$(count_instructions bare "$repo/build/bench/bare/bare")
 program_count=$(count_instructions autorun "$repo/build/linux/disc/autorun")
 printf '  bare Qt window %12s\n  autorun        %12s\n  ratio          %12s\n' "$bare_count" "$program_count" \
     "$(awk -v a="$program_count" -v b="$bare_count" 'BEGIN { if (b > 0) printf "%.3f", a / b; else print "-" }')"
+
+echo
+tools/bench/wine.sh "$runs"

@@ -1,8 +1,13 @@
-// Preloaded into a Qt program to note, with CLOCK_MONOTONIC times, when it maps a window and
-// when it puts pixels to the X server, so the benchmark can see both without changing the program.
-// Lines "<nanoseconds> <call> <drawable>" go to the file named by AUTORUN_BENCH_SHIM_LOG.
+// Preloaded into a Qt program, or into Wine running a Windows one, to note, with CLOCK_MONOTONIC
+// times, when it maps a window and when it puts pixels to the X server, so the benchmark can see
+// both without changing the program. Lines "<nanoseconds> <call> <drawable> <pid> <cpu nanoseconds>"
+// go to the file named by AUTORUN_BENCH_SHIM_LOG: the pid tells the program from processes it
+// starts, and the process's CPU time so far is a figure the machine's load moves less than the clock.
 // Qt's xcb backing store puts images with xcb_shm_put_image, or xcb_image_put (which calls
 // xcb_put_image) into a pixmap followed by xcb_copy_area; requests reach the server at xcb_flush.
+// Wine's X11 driver goes through Xlib instead: XMapWindow, and XShmPutImage (XPutImage without
+// MIT-SHM) of the window surface onto the window. Xlib hands its buffer to libxcb with xcb_writev,
+// on XFlush or any round trip, so that is when its requests reach the server.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -12,8 +17,12 @@
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
+#include <sys/uio.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 
 static int log_fd = -1;
 static atomic_int paint_pending;
@@ -25,22 +34,25 @@ __attribute__((constructor)) static void open_log(void)
         log_fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
 }
 
-static void note(const char* call, unsigned int drawable)
+static void note(const char* call, unsigned long drawable)
 {
     if (log_fd < 0)
         return;
-    struct timespec now;
+    struct timespec now, cpu;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    char line[96];
-    const int length = snprintf(line, sizeof line, "%lld %s %u\n",
-                                (long long)now.tv_sec * 1000000000LL + now.tv_nsec, call, drawable);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    char line[128];
+    const int length = snprintf(line, sizeof line, "%lld %s %lu %d %lld\n",
+                                (long long)now.tv_sec * 1000000000LL + now.tv_nsec, call, drawable, (int)getpid(),
+                                (long long)cpu.tv_sec * 1000000000LL + cpu.tv_nsec);
     // One write per line: O_APPEND keeps lines from different threads whole.
     if (length > 0 && write(log_fd, line, (size_t)length) < 0)
         log_fd = -1;
 }
 
-// The real function. Qt's xcb plugin is loaded privately, so the libraries only it needs (libxcb-shm)
-// are not in the global scope RTLD_NEXT searches: those are asked for by name.
+// The real function. Qt's xcb plugin and Wine's X11 driver are loaded privately, so the libraries
+// only they need (libxcb-shm, libX11, libXext) may not be in the global scope RTLD_NEXT searches:
+// those are asked for by name.
 static void* next(const char* name, const char* library)
 {
     void* real = dlsym(RTLD_NEXT, name);
@@ -125,6 +137,76 @@ int xcb_flush(xcb_connection_t* c)
         real = (flush_fn)next("xcb_flush", "libxcb.so.1");
     const int result = real(c);
     // Only flushes that send pixels matter; Qt flushes far more often than it paints.
+    if (atomic_exchange(&paint_pending, 0))
+        note("flush", 0);
+    return result;
+}
+
+// Xlib, for Wine.
+
+static void note_paint(const char* call, unsigned long drawable)
+{
+    note(call, drawable);
+    atomic_store(&paint_pending, 1);
+}
+
+int XMapWindow(Display* display, Window window)
+{
+    static __typeof__(&XMapWindow) real;
+    if (real == NULL)
+        real = (__typeof__(&XMapWindow))next("XMapWindow", "libX11.so.6");
+    note("map", window);
+    return real(display, window);
+}
+
+int XMapRaised(Display* display, Window window)
+{
+    static __typeof__(&XMapRaised) real;
+    if (real == NULL)
+        real = (__typeof__(&XMapRaised))next("XMapRaised", "libX11.so.6");
+    note("map", window);
+    return real(display, window);
+}
+
+int XPutImage(Display* display, Drawable drawable, GC gc, XImage* image, int src_x, int src_y, int dst_x, int dst_y,
+              unsigned int width, unsigned int height)
+{
+    static __typeof__(&XPutImage) real;
+    if (real == NULL)
+        real = (__typeof__(&XPutImage))next("XPutImage", "libX11.so.6");
+    const int result = real(display, drawable, gc, image, src_x, src_y, dst_x, dst_y, width, height);
+    note_paint("put_image", drawable);
+    return result;
+}
+
+Bool XShmPutImage(Display* display, Drawable drawable, GC gc, XImage* image, int src_x, int src_y, int dst_x,
+                  int dst_y, unsigned int width, unsigned int height, Bool send_event)
+{
+    static __typeof__(&XShmPutImage) real;
+    if (real == NULL)
+        real = (__typeof__(&XShmPutImage))next("XShmPutImage", "libXext.so.6");
+    const Bool result = real(display, drawable, gc, image, src_x, src_y, dst_x, dst_y, width, height, send_event);
+    note_paint("shm_put_image", drawable);
+    return result;
+}
+
+int XCopyArea(Display* display, Drawable src, Drawable dst, GC gc, int src_x, int src_y, unsigned int width,
+              unsigned int height, int dst_x, int dst_y)
+{
+    static __typeof__(&XCopyArea) real;
+    if (real == NULL)
+        real = (__typeof__(&XCopyArea))next("XCopyArea", "libX11.so.6");
+    const int result = real(display, src, dst, gc, src_x, src_y, width, height, dst_x, dst_y);
+    note_paint("copy_area", dst);
+    return result;
+}
+
+int xcb_writev(xcb_connection_t* c, struct iovec* vector, int count, uint64_t requests)
+{
+    static __typeof__(&xcb_writev) real;
+    if (real == NULL)
+        real = (__typeof__(&xcb_writev))next("xcb_writev", "libxcb.so.1");
+    const int result = real(c, vector, count, requests);
     if (atomic_exchange(&paint_pending, 0))
         note("flush", 0);
     return result;
