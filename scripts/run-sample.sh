@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 repo=$(pwd)
 
 scripts/setup.sh
+# The Windows program first, so that the disc carries it beside the Linux one, as a real disc would.
+cmake --preset windows-i686 >/dev/null
+cmake --build --preset windows-i686
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target autorun disc e2e_close_window
 
