@@ -2,6 +2,8 @@
 // byte strings a table of files cannot carry well: NUL bytes, broken encodings, huge and binary files.
 #include "platform/portable/ProfileReader.h"
 
+#include "ExpectedTable.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,7 +19,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -30,98 +34,8 @@ const std::filesystem::path kFixtures = AUTORUN_PROFILE_FIXTURES;
 
 // ---- The shared table -------------------------------------------------------------------------
 
-struct Row {
-    int line = 0;
-    std::string file;
-    std::string section;
-    std::string key;
-    std::string defaultValue;
-    std::size_t size = 0;
-    std::string expected;
-};
-
-// How a failing row names itself.
-void PrintTo(const Row& row, std::ostream* out)
-{
-    *out << "expected.tsv line " << row.line << ": " << row.file << " [" << row.section << "] " << row.key
-         << ", buffer " << row.size;
-}
-
-std::string Unescaped(std::string_view field, int line)
-{
-    std::string text;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\') {
-            text += field[i];
-            continue;
-        }
-        if (++i == field.size())
-            throw std::runtime_error("line " + std::to_string(line) + ": lone backslash at the end of a field");
-        switch (field[i]) {
-        case '\\': text += '\\'; break;
-        case 't': text += '\t'; break;
-        case 'n': text += '\n'; break;
-        case 'r': text += '\r'; break;
-        case 'x': {
-            const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); };
-            if (field.size() - i < 3 || !hex(field[i + 1]) || !hex(field[i + 2]))
-                throw std::runtime_error("line " + std::to_string(line) + ": \\x needs two hex digits");
-            text += static_cast<char>(std::stoi(std::string(field.substr(i + 1, 2)), nullptr, 16));
-            i += 2;
-            break;
-        }
-        default:
-            throw std::runtime_error("line " + std::to_string(line) + ": unknown escape \\" + field[i]);
-        }
-    }
-    return text;
-}
-
-std::vector<Row> ReadTable()
-{
-    std::ifstream stream(kFixtures / "expected.tsv", std::ios::binary);
-    if (!stream)
-        throw std::runtime_error("cannot open " + (kFixtures / "expected.tsv").string());
-    std::vector<Row> rows;
-    bool headerSeen = false;
-    int number = 0;
-    for (std::string text; std::getline(stream, text);) {
-        ++number;
-        if (!text.empty() && text.back() == '\r')
-            throw std::runtime_error("line " + std::to_string(number) + ": the table must use LF line ends");
-        if (text.empty() || text.front() == '#')
-            continue;
-        std::vector<std::string> fields;
-        std::istringstream split(text);
-        for (std::string field; std::getline(split, field, '\t');)
-            fields.push_back(field);
-        if (text.back() == '\t')
-            fields.emplace_back();
-        if (fields.size() != 6)
-            throw std::runtime_error("line " + std::to_string(number) + ": " + std::to_string(fields.size()) +
-                                     " fields instead of 6");
-        if (!headerSeen) {
-            headerSeen = true;
-            if (fields[0] != "file" || fields[5] != "expected")
-                throw std::runtime_error("line " + std::to_string(number) + ": the column names are missing");
-            continue;
-        }
-        rows.push_back({number, Unescaped(fields[0], number), Unescaped(fields[1], number),
-                        Unescaped(fields[2], number), Unescaped(fields[3], number),
-                        static_cast<std::size_t>(std::stoul(fields[4])), Unescaped(fields[5], number)});
-    }
-    return rows;
-}
-
-// Test instantiation cannot report an error, so a broken table shows up in IsWellFormedAndCoversEveryFixture.
-std::vector<Row> RowsOrNone()
-{
-    try {
-        return ReadTable();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
+using test::ReadTable;
+using test::Row;
 
 std::string ReadBytes(const std::filesystem::path& file)
 {
@@ -134,7 +48,7 @@ std::string ReadBytes(const std::filesystem::path& file)
 TEST(ExpectedTableFile, IsWellFormedAndCoversEveryFixture)
 {
     std::vector<Row> rows;
-    ASSERT_NO_THROW(rows = ReadTable());
+    ASSERT_NO_THROW(rows = ReadTable(kFixtures));
     ASSERT_GE(rows.size(), 100U);
 
     std::set<std::string> named;
@@ -165,18 +79,8 @@ TEST_P(ExpectedTable, GivesWhatWindowsGives)
     }
 }
 
-std::string RowName(const testing::TestParamInfo<Row>& info)
-{
-    std::string name = "line" + std::to_string(info.param.line) + "_" + info.param.file + "_" +
-                       info.param.section + "_" + info.param.key;
-    std::replace_if(
-        name.begin(), name.end(),
-        [](char c) { return !((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')); },
-        '_');
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Fixtures, ExpectedTable, testing::ValuesIn(RowsOrNone()), RowName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, ExpectedTable, testing::ValuesIn(test::RowsOrNone(kFixtures)),
+                         test::RowName);
 
 // ---- Byte strings -----------------------------------------------------------------------------
 
@@ -425,10 +329,16 @@ TEST_F(ProfileFile, MissingFileGivesTheDefault)
 
 TEST_F(ProfileFile, UnreadableFileGivesTheDefault)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "a file cannot be made unreadable to its owner with permissions here";
-#else
     const std::filesystem::path file = Write("locked.ini", "[Sec]\r\nKey=secret\r\n");
+#ifdef _WIN32
+    // Its owner can read any file whatever its permissions; another program holding it open without
+    // sharing it is what keeps it from being read.
+    const HANDLE lock = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 260, file), "default");
+    CloseHandle(lock);
+    EXPECT_EQ(ReadProfileString("Sec", "Key", "default", 260, file), "secret");
+#else
     std::filesystem::permissions(file, std::filesystem::perms::none);
     // Root reads a file whatever its permissions say, so the reading is done as nobody.
     EXPECT_EXIT(

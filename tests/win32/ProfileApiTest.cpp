@@ -4,17 +4,15 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include "../profile/ExpectedTable.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <fstream>
-#include <ostream>
 #include <sstream>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace autorun::win32 {
@@ -24,116 +22,8 @@ const std::string kFixtures = AUTORUN_PROFILE_FIXTURES;
 // The system code page the table is written for.
 constexpr UINT kTableCodePage = 1252;
 
-// One line of the table, its text as UTF-8.
-struct Row {
-    int line = 0;
-    std::string file;
-    std::string section;
-    std::string key;
-    std::string defaultValue;
-    DWORD size = 0;
-    std::string expected;
-};
-
-void PrintTo(const Row& row, std::ostream* out)
-{
-    *out << "expected.tsv line " << row.line << ": " << row.file << " [" << row.section << "] " << row.key
-         << ", buffer " << row.size;
-}
-
-std::runtime_error TableError(int line, const std::string& what)
-{
-    return std::runtime_error("expected.tsv line " + std::to_string(line) + ": " + what);
-}
-
-void AppendUtf8(std::string& text, unsigned codePoint)
-{
-    if (codePoint < 0x80) {
-        text += static_cast<char>(codePoint);
-    } else {
-        text += static_cast<char>(0xC0 | (codePoint >> 6));
-        text += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
-std::string Unescaped(std::string_view field, int line)
-{
-    std::string text;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\') {
-            text += field[i];
-            continue;
-        }
-        if (++i == field.size())
-            throw TableError(line, "lone backslash at the end of a field");
-        switch (field[i]) {
-        case '\\': text += '\\'; break;
-        case 't': text += '\t'; break;
-        case 'n': text += '\n'; break;
-        case 'r': text += '\r'; break;
-        case 'x': {
-            const std::string digits(field.substr(i + 1, 2));
-            const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
-            if (digits.size() != 2 || !std::all_of(digits.begin(), digits.end(), hex))
-                throw TableError(line, "\\x needs two hex digits");
-            AppendUtf8(text, static_cast<unsigned>(std::stoul(digits, nullptr, 16)));
-            i += 2;
-            break;
-        }
-        default:
-            throw TableError(line, std::string("unknown escape \\") + field[i]);
-        }
-    }
-    return text;
-}
-
-std::vector<std::string> Fields(const std::string& text)
-{
-    std::vector<std::string> fields(1);
-    for (char c : text) {
-        if (c == '\t')
-            fields.emplace_back();
-        else
-            fields.back() += c;
-    }
-    return fields;
-}
-
-std::vector<Row> ReadTable()
-{
-    std::ifstream stream(kFixtures + "/expected.tsv", std::ios::binary);
-    if (!stream)
-        throw std::runtime_error("cannot open " + kFixtures + "/expected.tsv");
-    std::vector<Row> rows;
-    bool headerSeen = false;
-    int number = 0;
-    for (std::string text; std::getline(stream, text);) {
-        ++number;
-        if (text.empty() || text.front() == '#')
-            continue;
-        const std::vector<std::string> fields = Fields(text);
-        if (fields.size() != 6)
-            throw TableError(number, std::to_string(fields.size()) + " fields instead of 6");
-        if (!headerSeen) {
-            headerSeen = true;
-            continue;
-        }
-        rows.push_back({number, Unescaped(fields[0], number), Unescaped(fields[1], number),
-                        Unescaped(fields[2], number), Unescaped(fields[3], number),
-                        static_cast<DWORD>(std::stoul(fields[4])), Unescaped(fields[5], number)});
-    }
-    return rows;
-}
-
-// Test instantiation cannot report an error; ProfileApiTable.Reads does.
-std::vector<Row> RowsOrNone()
-{
-    try {
-        return ReadTable();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
+using profile::test::ReadTable;
+using profile::test::Row;
 
 std::string FixturePath(const std::string& name)
 {
@@ -185,7 +75,7 @@ std::string Encoded(const std::string& utf8, UINT codePage)
 TEST(ProfileApiTable, Reads)
 {
     std::vector<Row> rows;
-    ASSERT_NO_THROW(rows = ReadTable());
+    ASSERT_NO_THROW(rows = ReadTable(kFixtures));
     EXPECT_GE(rows.size(), 100U);
 }
 
@@ -206,24 +96,16 @@ TEST_P(ProfileApi, GivesTheTablesValue)
     const std::string defaultValue = Encoded(row.defaultValue, codePage);
     const std::string expected = Encoded(row.expected, codePage);
 
-    std::vector<char> buffer(std::max<DWORD>(row.size, 1), '#');
+    std::vector<char> buffer(std::max<std::size_t>(row.size, 1), '#');
     const DWORD count = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(),
-                                                 buffer.data(), row.size, file.c_str());
+                                                 buffer.data(), static_cast<DWORD>(row.size), file.c_str());
     const std::string copied(buffer.data(), strnlen(buffer.data(), buffer.size()));
     EXPECT_EQ(copied, expected) << "in code page " << codePage;
     EXPECT_EQ(count, expected.size()) << "characters reported, for \"" << copied << "\"";
 }
 
-std::string RowName(const testing::TestParamInfo<Row>& info)
-{
-    std::string name = "line" + std::to_string(info.param.line) + "_" + info.param.file + "_" +
-                       info.param.section + "_" + info.param.key;
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
-                    '_');
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Fixtures, ProfileApi, testing::ValuesIn(RowsOrNone()), RowName);
+INSTANTIATE_TEST_SUITE_P(Fixtures, ProfileApi, testing::ValuesIn(profile::test::RowsOrNone(kFixtures)),
+                         profile::test::RowName);
 
 } // namespace
 } // namespace autorun::win32
