@@ -314,20 +314,20 @@ HFONT FormWindow::FontFor(const ui::Font& font)
         if (known == font)
             return handle;
     }
-    LOGFONTW spec{};
+    LOGFONTW wanted{};
     // Character height in pixels at 96 dots per inch, as the designs were laid out.
-    spec.lfHeight = -static_cast<LONG>(std::lround(font.points * 96 / 72));
-    spec.lfWeight = font.weight;
-    spec.lfItalic = font.italic ? TRUE : FALSE;
-    spec.lfUnderline = font.underline ? TRUE : FALSE;
-    spec.lfCharSet = ANSI_CHARSET;
-    spec.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    spec.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    spec.lfQuality = DEFAULT_QUALITY;
-    spec.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+    wanted.lfHeight = -static_cast<LONG>(std::lround(font.points * 96 / 72));
+    wanted.lfWeight = font.weight;
+    wanted.lfItalic = font.italic ? TRUE : FALSE;
+    wanted.lfUnderline = font.underline ? TRUE : FALSE;
+    wanted.lfCharSet = ANSI_CHARSET;
+    wanted.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    wanted.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    wanted.lfQuality = DEFAULT_QUALITY;
+    wanted.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
     const std::wstring face = Wide(font.name);
-    face.copy(spec.lfFaceName, LF_FACESIZE - 1);
-    const HFONT handle = CreateFontIndirectW(&spec);
+    face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
+    const HFONT handle = CreateFontIndirectW(&wanted);
     fonts_.emplace_back(font, handle);
     return handle;
 }

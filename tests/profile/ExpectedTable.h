@@ -1,6 +1,5 @@
 // The fixture table both profile readers are held to: the portable one everywhere, and Windows'
-// own under Wine. expected.tsv has one row a lookup: file, section, key, default, buffer size and
-// the value, tab-separated, with \\ \t \n \r and \xNN escapes.
+// own under Wine. expected.tsv says in its opening notes how it is written.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -59,7 +58,14 @@ inline std::string Unescaped(std::string_view field, int line)
             const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); };
             if (field.size() - i < 3 || !hex(field[i + 1]) || !hex(field[i + 2]))
                 throw TableError(line, "\\x needs two hex digits");
-            text += static_cast<char>(std::stoi(std::string(field.substr(i + 1, 2)), nullptr, 16));
+            // The character U+00HH, in UTF-8 as the rest of the table.
+            const int code = std::stoi(std::string(field.substr(i + 1, 2)), nullptr, 16);
+            if (code < 0x80) {
+                text += static_cast<char>(code);
+            } else {
+                text += static_cast<char>(0xC0 | (code >> 6));
+                text += static_cast<char>(0x80 | (code & 0x3F));
+            }
             i += 2;
             break;
         }
