@@ -2,6 +2,7 @@
 // a desktop rooted at the disc, and ways to act on windows and boxes that appear inside nested loops.
 #pragma once
 
+#include "../LauncherSettings.h"
 #include "platform/qt/FormView.h"
 #include "platform/qt/QtDesktop.h"
 #include "ui/Geometry.h"
@@ -21,12 +22,7 @@
 
 namespace autorun::qt::test {
 
-// The launcher's settings most tests start from.
-inline constexpr std::string_view kLauncherSettings = "[App Info]\n"
-                                                      "1=VELMO Developers Kit v7.03\n"
-                                                      "[Descriptions]\n"
-                                                      "1=Online Documentation,Read the manuals of the kit\n"
-                                                      "2=Browse this CD,See every file on the disc\n";
+using autorun::test::kLauncherSettings;
 
 inline const QColor kWhite(255, 255, 255);
 

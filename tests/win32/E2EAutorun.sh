@@ -71,8 +71,7 @@ done
 
 # --- the build's Wine session ----------------------------------------------------------------
 wine_env "$build"
-display="" xvfb_pid=""
-[ -f "$session_file" ] && source "$session_file"
+read_session
 [ -n "$display" ] && kill -0 "$xvfb_pid" 2>/dev/null ||
     fail "no Wine session runs for $build; ctest starts one with its wine.start test"
 export DISPLAY=$display

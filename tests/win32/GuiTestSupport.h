@@ -3,6 +3,7 @@
 // appear inside the program's own modal loops.
 #pragma once
 
+#include "../LauncherSettings.h"
 #include "platform/win32/Win32Desktop.h"
 #include "ui/Form.h"
 
@@ -18,12 +19,7 @@
 
 namespace autorun::win32::test {
 
-// The launcher's settings most tests start from.
-inline constexpr std::string_view kLauncherSettings = "[App Info]\n"
-                                                      "1=VELMO Developers Kit v7.03\n"
-                                                      "[Descriptions]\n"
-                                                      "1=Online Documentation,Read the manuals of the kit\n"
-                                                      "2=Browse this CD,See every file on the disc\n";
+using autorun::test::kLauncherSettings;
 
 inline constexpr COLORREF kWhite = RGB(255, 255, 255);
 
