@@ -11,6 +11,8 @@ packages=(
     xdg-utils
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
     wine wine64 fonts-wine
+    # The X extensions Wine's display driver loads when present; the Windows tests ran with them.
+    libxrender1 libxcursor1 libxi6 libxrandr2 libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
     "$@"
 )
 
