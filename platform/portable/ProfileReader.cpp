@@ -204,15 +204,47 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
 }
 
-std::string_view Trimmed(std::string_view text)
+bool IsLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+template <class Drop>
+std::string_view Trimmed(std::string_view text, Drop drop)
 {
     std::size_t first = 0;
     std::size_t last = text.size();
-    while (first < last && IsBlank(text[first]))
+    while (first < last && drop(text[first]))
         ++first;
-    while (last > first && IsBlank(text[last - 1]))
+    while (last > first && drop(text[last - 1]))
         --last;
     return text.substr(first, last - first);
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    return Trimmed(text, IsBlank);
+}
+
+// The names asked for lose the blanks and line ends around them, as the file's names do.
+std::string_view TrimmedName(std::string_view name)
+{
+    return Trimmed(name, [](char c) { return IsBlank(c) || IsLineEnd(c); });
+}
+
+// A default loses its trailing spaces, though never its first character.
+std::string_view TrimmedDefault(std::string_view text)
+{
+    std::size_t last = text.size();
+    while (last > 1 && text[last - 1] == ' ')
+        --last;
+    return text.substr(0, last);
+}
+
+// A NUL ends the name or value it is in; it ends neither the line nor the section header.
+std::string_view BeforeNul(std::string_view text)
+{
+    return text.substr(0, text.find('\0'));
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
@@ -227,11 +259,22 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
-std::string_view Unquoted(std::string_view value)
+struct Value {
+    std::string_view text;
+    bool quoted = false; // it lost a pair of quotes
+};
+
+Value Unquoted(std::string_view value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        return value.substr(1, value.size() - 2);
-    return value;
+        return {value.substr(1, value.size() - 2), true};
+    return {value};
+}
+
+std::size_t CharacterCount(std::string_view utf8)
+{
+    return static_cast<std::size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // What a buffer of bufferSize characters receives: the first bufferSize - 1 characters, where a
@@ -251,6 +294,20 @@ std::string Cut(std::string_view text, std::size_t bufferSize)
         }
     }
     return std::string(text.substr(0, end));
+}
+
+// The reader copies a quoted value with its closing quote and then drops the last character it
+// copied; when the text inside the quotes exactly fills the buffer, that is the text's own last one.
+std::string CutValue(const Value& value, std::size_t bufferSize)
+{
+    if (value.quoted && bufferSize > 0 && CharacterCount(value.text) == bufferSize - 1)
+        return Cut(value.text, bufferSize - 1);
+    return Cut(value.text, bufferSize);
+}
+
+std::string DefaultValue(std::string_view defaultValue, std::size_t bufferSize)
+{
+    return Cut(TrimmedDefault(defaultValue), bufferSize);
 }
 
 // The section and key in Windows-1252, to be compared with a file's own bytes; std::nullopt
@@ -281,21 +338,19 @@ std::optional<std::string> ToCp1252(std::string_view text)
 
 // The value of key in the first section named section, trimmed and unquoted but not cut, or
 // std::nullopt. Works on UTF-8 and on Windows-1252 bytes alike: every byte that shapes a line
-// (line ends, blanks, brackets, "=", quotes, NUL) is ASCII in both and means itself.
-std::optional<std::string_view> FindValue(std::string_view text, std::string_view section, std::string_view key)
+// (line ends, blanks, brackets, "=", quotes, NUL) is ASCII in both and means itself. One pass,
+// each byte looked at a bounded number of times, however long the file or its lines.
+std::optional<Value> FindValue(std::string_view text, std::string_view section, std::string_view key)
 {
-    const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
-    bool inSection = false;
+    // The lines before the first header make up a section with the empty name, always the first of that name.
+    bool inSection = section.empty();
     std::size_t position = 0;
     while (position < text.size()) {
         const std::size_t start = position;
-        while (position < text.size() && !isLineEnd(text[position]) && text[position] != '\0')
+        while (position < text.size() && !IsLineEnd(text[position]))
             ++position;
         const std::string_view line = Trimmed(text.substr(start, position - start));
-        // What follows a NUL on its line is not read.
-        while (position < text.size() && !isLineEnd(text[position]))
-            ++position;
-        while (position < text.size() && isLineEnd(text[position]))
+        while (position < text.size() && IsLineEnd(text[position]))
             ++position;
 
         if (line.empty())
@@ -306,18 +361,18 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
                 // Only the first section of a name counts; its end ends the search.
                 if (inSection)
                     return std::nullopt;
-                inSection = EqualsIgnoringCase(Trimmed(line.substr(1, close - 1)), section);
+                inSection = EqualsIgnoringCase(BeforeNul(Trimmed(line.substr(1, close - 1))), section);
                 continue;
             }
         }
         if (!inSection)
             continue;
         const std::size_t equals = line.find('=');
-        if (!EqualsIgnoringCase(Trimmed(line.substr(0, equals)), key))
+        if (!EqualsIgnoringCase(BeforeNul(Trimmed(line.substr(0, equals))), key))
             continue;
         if (equals == std::string_view::npos)
-            return std::string_view();
-        return Unquoted(Trimmed(line.substr(equals + 1)));
+            return Value{};
+        return Unquoted(BeforeNul(Trimmed(line.substr(equals + 1))));
     }
     return std::nullopt;
 }
@@ -327,7 +382,9 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
 std::string Lookup(std::string_view bytes, std::string_view section, std::string_view key,
                    std::string_view defaultValue, std::size_t bufferSize)
 {
-    std::optional<std::string_view> value;
+    section = TrimmedName(section);
+    key = TrimmedName(key);
+    std::optional<Value> value;
     std::string decoded;
     if (StartsWithBytes(bytes, {0xEF, 0xBB, 0xBF})) {
         const std::string_view rest = bytes.substr(3);
@@ -349,11 +406,11 @@ std::string Lookup(std::string_view bytes, std::string_view section, std::string
         if (sectionBytes && keyBytes)
             value = FindValue(bytes, *sectionBytes, *keyBytes);
         if (value) {
-            decoded = FromCp1252(*value);
-            value = decoded;
+            decoded = FromCp1252(value->text);
+            value->text = decoded;
         }
     }
-    return Cut(value ? *value : defaultValue, bufferSize);
+    return value ? CutValue(*value, bufferSize) : DefaultValue(defaultValue, bufferSize);
 }
 
 std::string ReadProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
@@ -362,20 +419,20 @@ std::string ReadProfileString(std::string_view section, std::string_view key, st
     try {
         std::error_code error;
         if (!std::filesystem::is_regular_file(file, error))
-            return Cut(defaultValue, bufferSize);
+            return DefaultValue(defaultValue, bufferSize);
         const std::uintmax_t size = std::filesystem::file_size(file, error);
         std::ifstream stream(file, std::ios::binary);
         if (error || !stream)
-            return Cut(defaultValue, bufferSize);
+            return DefaultValue(defaultValue, bufferSize);
         std::string bytes(static_cast<std::size_t>(size), '\0');
         stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (stream.bad())
-            return Cut(defaultValue, bufferSize);
+            return DefaultValue(defaultValue, bufferSize);
         bytes.resize(static_cast<std::size_t>(stream.gcount()));
         return Lookup(bytes, section, key, defaultValue, bufferSize);
     } catch (...) {
         // Settings that cannot be read are settings that are not there.
-        return Cut(defaultValue, bufferSize);
+        return DefaultValue(defaultValue, bufferSize);
     }
 }
 

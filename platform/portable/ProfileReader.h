@@ -11,6 +11,8 @@ namespace autorun::profile {
 
 // What GetPrivateProfileString copies into a buffer of bufferSize characters for key in section
 // of the profile text `bytes` (or defaultValue when there is no such key): at most bufferSize-1 characters, UTF-8.
+// The section and key asked for are trimmed of blanks first; the default loses its trailing spaces.
+// Names and the default are UTF-8; the result is well-formed UTF-8 whenever the default is.
 std::string Lookup(std::string_view bytes, std::string_view section, std::string_view key,
                    std::string_view defaultValue, std::size_t bufferSize);
 
