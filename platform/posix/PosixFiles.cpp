@@ -59,28 +59,35 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i)
 
 // Simple case folding of the capitals of ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic:
 // the scripts a disc's file names are written in, without pulling in a Unicode table.
+struct FoldRange {
+    char32_t first;
+    char32_t last;
+    char32_t step; // 2 where capitals and small letters alternate
+    int delta;     // from a capital to its small letter
+};
+
+constexpr FoldRange kFoldRanges[] = {
+    {U'A', U'Z', 1, 0x20},
+    {0xC0, 0xD6, 1, 0x20}, // Latin-1, less the multiplication sign
+    {0xD8, 0xDE, 1, 0x20},
+    {0x100, 0x12E, 2, 1}, // Latin Extended-A: Ā ā to Į į; İ and ı have no simple pair
+    {0x132, 0x136, 2, 1}, // Ĳ ĳ to Ķ ķ; then ĸ, which has no capital
+    {0x139, 0x147, 2, 1}, // Ĺ ĺ to Ň ň, capitals on odd code points; then ŉ
+    {0x14A, 0x176, 2, 1}, // Ŋ ŋ to Ŷ ŷ
+    {0x178, 0x178, 1, 0xFF - 0x178}, // Ÿ ÿ, whose small letter is in Latin-1
+    {0x179, 0x17D, 2, 1}, // Ź ź to Ž ž; then ſ
+    {0x391, 0x3A1, 1, 0x20}, // Greek, less the reserved 0x3A2
+    {0x3A3, 0x3A9, 1, 0x20},
+    {0x400, 0x40F, 1, 0x50}, // Cyrillic Ѐ to Џ
+    {0x410, 0x42F, 1, 0x20}, // Cyrillic А to Я
+};
+
 char32_t Folded(char32_t c)
 {
-    if (c >= 'A' && c <= 'Z')
-        return c + 0x20;
-    if (c < 0xC0)
-        return c;
-    if (c <= 0xDE)
-        return c == 0xD7 ? c : c + 0x20;
-    if (c >= 0x100 && c <= 0x17F) {
-        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F)
-            return c;
-        if (c == 0x178)
-            return 0xFF;
-        const bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        return (c % 2 == (oddCapitals ? 1U : 0U)) ? c + 1 : c;
+    for (const FoldRange& range : kFoldRanges) {
+        if (c >= range.first && c <= range.last && (c - range.first) % range.step == 0)
+            return static_cast<char32_t>(static_cast<int>(c) + range.delta);
     }
-    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2)
-        return c + 0x20;
-    if (c >= 0x400 && c <= 0x40F)
-        return c + 0x50;
-    if (c >= 0x410 && c <= 0x42F)
-        return c + 0x20;
     return c;
 }
 
@@ -117,11 +124,21 @@ std::optional<std::string> EntryIgnoringCase(const std::filesystem::path& folder
 
 } // namespace
 
-std::filesystem::path NativePath(std::string_view text)
+std::filesystem::path NativePath(std::string_view text, const std::filesystem::path& programFolder)
 {
     std::filesystem::path native;
-    if (!text.empty() && (text.front() == '\\' || text.front() == '/'))
+    const std::string folderText = programFolder.empty() ? std::string() : PathText(programFolder);
+    const bool inProgramFolder =
+        !folderText.empty() && text.starts_with(folderText) &&
+        (text.size() == folderText.size() || folderText.back() == '\\' || text[folderText.size()] == '\\' ||
+         text[folderText.size()] == '/');
+    if (inProgramFolder) {
+        // Taken whole: a "\" in the folder's own names is a character of that name, not a separator.
+        native = programFolder;
+        text.remove_prefix(folderText.size());
+    } else if (!text.empty() && (text.front() == '\\' || text.front() == '/')) {
         native = "/";
+    }
     // Once a component is missing nothing below it can exist, so the rest is taken as written.
     bool resolving = true;
     std::size_t start = 0;
@@ -148,7 +165,7 @@ std::filesystem::path NativePath(std::string_view text)
     return native;
 }
 
-std::string ProgramFolderText()
+std::filesystem::path ExecutableFolder()
 {
     constexpr const char* kSelf = "/proc/self/exe";
     std::string target(256, '\0');
@@ -169,7 +186,7 @@ std::string ProgramFolderText()
     if (!program.is_absolute())
         throw Failure(ENOENT, "Cannot find the program's folder from \"" + std::string(kSelf) + "\": " +
                                   SystemReason(ENOENT));
-    return PathText(program.parent_path());
+    return program.parent_path();
 }
 
 std::string PathText(const std::filesystem::path& native)
@@ -182,9 +199,8 @@ std::string PathText(const std::filesystem::path& native)
     return text;
 }
 
-std::string FindNormalFile(std::string_view text)
+std::string FindNormalFile(const std::filesystem::path& native)
 {
-    const std::filesystem::path native = NativePath(text);
     std::string name = native.filename().string();
     if (name.empty() || name.front() == '.')
         return {};

@@ -10,19 +10,20 @@ namespace autorun::posix {
 
 // The native path for a path text: "\" read as "/", empty components dropped; where a component's exact
 // name is missing in its folder, the one entry whose name matches ignoring letter case is taken (discs are
-// often mounted with upper- or lower-cased names). Nothing is created.
-std::filesystem::path NativePath(std::string_view text);
+// often mounted with upper- or lower-cased names). A text that begins with programFolder's own text
+// (PathText) maps that part to programFolder itself: "\" is an ordinary character in a Linux name, so
+// the folder's text cannot be split back into the names it came from. Nothing is created.
+std::filesystem::path NativePath(std::string_view text, const std::filesystem::path& programFolder = {});
 
-// The folder of the running executable (from /proc/self/exe) as a path text: "/" written as "\", ending
-// in "\" only at the root ("\" for "/"), e.g. "\media\cdrom". Throws Failure when it cannot be found.
-std::string ProgramFolderText();
+// The folder of the running executable, from /proc/self/exe. Throws Failure when it cannot be found.
+std::filesystem::path ExecutableFolder();
 
-// The inverse mapping for display and for folders reported to the logic: "/" -> "\".
+// The path text for a native path: "/" written as "\", e.g. "\media\cdrom"; "\" for the root.
 std::string PathText(const std::filesystem::path& native);
 
-// The name of the normal file at the path text, or "" when none: a name beginning with "." counts as
+// The name of the normal file at the native path, or "" when none: a name beginning with "." counts as
 // hidden and does not match; a folder never matches; a symlink to a regular file matches; a missing path
 // or a missing or non-folder component gives "". Any other error of the lookup throws Failure.
-std::string FindNormalFile(std::string_view text);
+std::string FindNormalFile(const std::filesystem::path& native);
 
 } // namespace autorun::posix

@@ -66,12 +66,23 @@ std::string QtDesktop::ReadProfileString(std::string_view section, std::string_v
                                          std::string_view defaultValue, std::size_t bufferSize,
                                          std::string_view file)
 {
-    return profile::ReadProfileString(section, key, defaultValue, bufferSize, posix::NativePath(file));
+    return profile::ReadProfileString(section, key, defaultValue, bufferSize, Native(file));
 }
 
 std::string QtDesktop::ProgramFolder()
 {
-    return posix::ProgramFolderText();
+    programFolder_ = ExecutableFolder();
+    return posix::PathText(programFolder_);
+}
+
+std::filesystem::path QtDesktop::ExecutableFolder()
+{
+    return posix::ExecutableFolder();
+}
+
+std::filesystem::path QtDesktop::Native(std::string_view path) const
+{
+    return posix::NativePath(path, programFolder_);
 }
 
 ui::Size QtDesktop::ScreenSize()
@@ -97,22 +108,22 @@ ui::Size QtDesktop::OuterSize(const ui::Window& window)
 
 std::string QtDesktop::FindFile(std::string_view path)
 {
-    return posix::FindNormalFile(path);
+    return posix::FindNormalFile(Native(path));
 }
 
 void QtDesktop::StartProgram(std::string_view path)
 {
-    Start({posix::NativePath(path).string()}, false, {});
+    Start({Native(path).string()}, false, {});
 }
 
 void QtDesktop::BrowseFolder(std::string_view folder)
 {
-    Open(posix::NativePath(folder).string(), launcher_);
+    Open(Native(folder).string(), launcher_);
 }
 
 void QtDesktop::OpenDocument(const ui::Window& owner, std::string_view path)
 {
-    const std::string native = posix::NativePath(path).string();
+    const std::string native = Native(path).string();
     QPointer<QWidget> ownerView = ViewOf(owner);
     try {
         Open(native, ownerView);

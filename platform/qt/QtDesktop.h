@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -42,7 +43,13 @@ public:
     // The view showing window, or null while it is not shown.
     FormView* ViewOf(const ui::Window& window) const;
 
+protected:
+    // The folder the running program lies in; the tests put it elsewhere.
+    virtual std::filesystem::path ExecutableFolder();
+
 private:
+    // The native path for a path text the program built, which may begin with the program's folder.
+    std::filesystem::path Native(std::string_view path) const;
     // Starts argv and never waits for it; ended, if set, learns its exit status once it is reaped.
     void Start(const std::vector<std::string>& argv, bool searchPath, std::function<void(int)> ended);
     // Opens file with xdg-open and tells the user, in a box owned by owner, when that fails.
@@ -53,6 +60,8 @@ private:
     QObject watchers_;
     std::map<const ui::Window*, FormView*> views_;
     FormView* launcher_ = nullptr;
+    // As last reported to the program; the path texts it builds begin with its text.
+    std::filesystem::path programFolder_;
     bool unwatchedChildren_ = false;
 };
 

@@ -114,6 +114,70 @@ TEST_F(NativePathTest, RelativeTextsStartAtTheCurrentFolder)
     EXPECT_EQ(NativePath(""), std::filesystem::path());
 }
 
+// On Linux "\\" is a character of a name. A program in such a folder builds its path texts from the
+// folder's text, in which that character looks like a separator.
+TEST_F(NativePathTest, TheProgramFolderIsTakenWholeNeverSplit)
+{
+    tree_.Write("back\\slash/autorun.inf", "[App Info]\r\n1=the disc\r\n");
+    tree_.Write("back\\slash/DOCS/ALL/ALLDOC.PDF", "%PDF\n");
+    // What the program must not read instead: the folder its text also names.
+    tree_.Write("back/slash/autorun.inf", "[App Info]\r\n1=a decoy\r\n");
+    const std::filesystem::path folder = tree_.Path() / "back\\slash";
+    const std::string appPath = PathText(folder) + "\\";
+    const struct {
+        std::string text;
+        std::filesystem::path native;
+    } rows[] = {
+        {PathText(folder), folder},
+        {appPath, folder},
+        {appPath + "autorun.inf", folder / "autorun.inf"},
+        {appPath + "\\docs\\all\\alldoc.pdf", folder / "DOCS/ALL/ALLDOC.PDF"},
+        {appPath + "Utils\\Acrobat\\setup.exe", folder / "Utils/Acrobat/setup.exe"},
+        // Texts of other folders are mapped as before, even one that begins like the program's.
+        {PathText(folder) + "x\\autorun.inf", tree_.Path() / "back/slashx/autorun.inf"},
+        {tree_.Text() + "\\back\\autorun.inf", tree_.Path() / "back/autorun.inf"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(NativePath(row.text, folder), row.native);
+    }
+    EXPECT_EQ(NativePath("\\media\\cdrom\\autorun.inf", "/"), std::filesystem::path("/media/cdrom/autorun.inf"));
+}
+
+TEST_F(NativePathTest, FoldsLatinExtendedAInItsPairs)
+{
+    const struct {
+        const char* onDisc;
+        const char* asked;
+        bool same;
+    } rows[] = {
+        {"\xC4\x80", "\xC4\x81", true},   // Ā ā, the block's first pair
+        {"\xC4\xAE", "\xC4\xAF", true},   // Į į
+        {"\xC4\xB0", "i", false},          // İ has no simple small letter
+        {"\xC4\xB2", "\xC4\xB3", true},   // Ĳ ĳ
+        {"\xC4\xB6", "\xC4\xB7", true},   // Ķ ķ
+        {"\xC4\xB9", "\xC4\xBA", true},   // Ĺ ĺ: from here capitals are odd
+        {"\xC4\xBB", "\xC4\xBA", false},  // Ļ is not ĺ's capital
+        {"\xC5\x87", "\xC5\x88", true},   // Ň ň
+        {"\xC5\x8A", "\xC5\x8B", true},   // Ŋ ŋ: even again
+        {"\xC5\xB6", "\xC5\xB7", true},   // Ŷ ŷ
+        {"\xC5\xB8", "\xC3\xBF", true},   // Ÿ ÿ
+        {"\xC5\xB9", "\xC5\xBA", true},   // Ź ź: odd again
+        {"\xC5\xBD", "\xC5\xBE", true},   // Ž ž
+        {"\xC5\xBF", "s", false},          // ſ stays itself
+        {"\xC3\x97", "\xC3\xB7", false},  // × is no capital of ÷
+        {"\xCE\xA3", "\xCF\x83", true},   // Σ σ
+        {"\xD0\x81", "\xD1\x91", true},   // Ё ё
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.onDisc);
+        const std::string name = std::string("fold-") + row.onDisc;
+        tree_.Write(name, "");
+        const std::filesystem::path found = NativePath(tree_.Text() + "\\fold-" + row.asked);
+        EXPECT_EQ(found == tree_.Path() / name, row.same) << found;
+    }
+}
+
 class FindNormalFileTest : public testing::Test {
 protected:
     void SetUp() override
@@ -157,16 +221,16 @@ TEST_F(FindNormalFileTest, NamesOnlyNormalFiles)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
-        EXPECT_EQ(FindNormalFile(tree_.Text() + row.text), row.name);
+        EXPECT_EQ(FindNormalFile(NativePath(tree_.Text() + row.text)), row.name);
     }
     EXPECT_EQ(FindNormalFile(""), "");
-    EXPECT_EQ(FindNormalFile("\\"), "");
+    EXPECT_EQ(FindNormalFile("/"), "");
 }
 
 void ExpectLookupFailure(const std::string& text, int error, const std::filesystem::path& native)
 {
     try {
-        const std::string name = FindNormalFile(text);
+        const std::string name = FindNormalFile(NativePath(text));
         ADD_FAILURE() << "no failure; found \"" << name << "\"";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.Number(), error);
@@ -201,23 +265,15 @@ TEST_F(FindNormalFileTest, ReportsAFolderItMayNotLookInto)
         testing::ExitedWithCode(0), "");
 }
 
-TEST(ProgramFolderText, IsTheExecutablesFolderWhereverTheTestRuns)
+TEST(ExecutableFolder, IsTheExecutablesFolderWhereverTheTestRuns)
 {
-    std::string expected = std::filesystem::canonical("/proc/self/exe").parent_path().string();
-    for (char& c : expected) {
-        if (c == '/')
-            c = '\\';
-    }
+    const std::filesystem::path expected = std::filesystem::canonical("/proc/self/exe").parent_path();
     const TempFolder elsewhere;
     const CurrentFolder restore;
     for (const std::filesystem::path& folder : {elsewhere.Path(), std::filesystem::path("/")}) {
         SCOPED_TRACE(folder.string());
         std::filesystem::current_path(folder);
-        const std::string text = ProgramFolderText();
-        EXPECT_EQ(text, expected);
-        ASSERT_FALSE(text.empty());
-        EXPECT_EQ(text.front(), '\\');
-        EXPECT_TRUE(text == "\\" || text.back() != '\\');
+        EXPECT_EQ(ExecutableFolder(), expected);
     }
 }
 

@@ -149,7 +149,7 @@ bool XdgOpenStandIn::WaitForCalls(std::size_t count) const
     return QTest::qWaitFor([&] { return Calls().size() >= count; }, kWaitMs);
 }
 
-DiscDesktop::DiscDesktop(const TestDisc& disc) : folder_(posix::PathText(disc.Root())) {}
+DiscDesktop::DiscDesktop(const TestDisc& disc) : folder_(disc.Root()) {}
 
 BoxCloser::BoxCloser(std::function<void(const Box&)> onBox)
 {

@@ -73,10 +73,12 @@ private:
 class DiscDesktop : public QtDesktop {
 public:
     explicit DiscDesktop(const TestDisc& disc);
-    std::string ProgramFolder() override { return folder_; }
+
+protected:
+    std::filesystem::path ExecutableFolder() override { return folder_; }
 
 private:
-    std::string folder_;
+    std::filesystem::path folder_;
 };
 
 // Answers every message box that appears with OK, recording what it showed.
