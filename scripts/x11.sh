@@ -1,5 +1,5 @@
-# Sourced by the scripts that run the program under a private X server: starting the server
-# and finding windows by title.
+# Sourced by the scripts that run the program under a private X server: starting the server,
+# failing, waiting and cleaning up, finding windows, and the designs' layout.
 #
 # start_xvfb <folder>: starts Xvfb (1280x1024x24, no TCP) with its log in <folder>, waits until it
 # answers, and sets DISPLAY and xvfb_pid. Returns non-zero, with the reason on stderr, if it cannot.
@@ -67,4 +67,96 @@ close_outcome() {
     125) echo "the window could not be asked to close" ;;
     *) echo "the program ended with status $1" ;;
     esac
+}
+
+# --- failing, waiting and cleaning up -------------------------------------------------------
+# A script sets tmp (its folder for screenshots and logs), app_pid and xvfb_pid as it starts them,
+# names in fail_logs the files a failure should show, and calls `trap cleanup EXIT`.
+tmp=""
+app_pid=""
+xvfb_pid=""
+failed=0
+fail_logs=()
+
+# fail <message>: says what failed, shows the logs in fail_logs, keeps tmp, and exits 1.
+fail() {
+    failed=1
+    printf 'FAIL  %s\n' "$*" >&2
+    local log
+    for log in "${fail_logs[@]}"; do
+        if [ -s "$log" ]; then
+            echo "--- ${log##*/}:" >&2
+            cat "$log" >&2
+        fi
+    done
+    [ -z "$tmp" ] || echo "--- screenshots and logs kept in $tmp" >&2
+    exit 1
+}
+
+# Ends the program and the X server; removes tmp unless something failed.
+cleanup() {
+    local status=$?
+    [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    [ -n "$tmp" ] || return 0
+    if [ "$failed" -eq 0 ] && [ "$status" -eq 0 ]; then
+        rm -rf "$tmp"
+    elif [ "$failed" -eq 0 ]; then
+        echo "FAIL  the script stopped unexpectedly (status $status); files kept in $tmp" >&2
+    fi
+}
+
+# wait_for <what> <seconds> <command...>: polls the command until it succeeds; fails after the
+# bound, or at once when the program or the X server has ended.
+wait_for() {
+    local what=$1 seconds=$2
+    shift 2
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        if [ -n "$xvfb_pid" ] && ! kill -0 "$xvfb_pid" 2>/dev/null; then
+            fail "the X server ended while waiting for $what"
+        fi
+        if [ -n "$app_pid" ] && ! kill -0 "$app_pid" 2>/dev/null; then
+            fail "the program ended while waiting for $what"
+        fi
+        [ "$SECONDS" -lt "$deadline" ] || fail "timed out after ${seconds}s waiting for $what"
+        sleep 0.1
+    done
+}
+
+# --- looking at windows ----------------------------------------------------------------------
+
+# count_colour <window> <colour> <box>: pixels of exactly that colour (#RRGGBB) in the box, the
+# name of an array of x y width height in the window's client area.
+count_colour() {
+    local -n area=$3
+    import -window "$1" "$tmp/shot.miff" 2>/dev/null || { echo 0; return; }
+    convert "$tmp/shot.miff" -crop "${area[2]}x${area[3]}+${area[0]}+${area[1]}" +repage -depth 8 txt:- |
+        grep -ci " $2 " || true
+}
+has_colour() { [ "$(count_colour "$@")" -gt 0 ]; }
+lacks_colour() { [ "$(count_colour "$@")" -eq 0 ]; }
+
+# painted <window>: the window shows its picture; an unpainted window has a single colour.
+painted() {
+    import -window "$1" "$tmp/shot.miff" 2>/dev/null &&
+        [ "$(convert "$tmp/shot.miff" -format %k info:)" -gt 100 ]
+}
+
+# --- the designs' layout ---------------------------------------------------------------------
+
+# load_layout <command...>: defines the variables autorun_layout prints: each control's box
+# (lblBtnText_0=(x y width height)), each window's title and client size, the design's colours.
+load_layout() {
+    local assignments
+    assignments=$("$@" | tr -d '\r') && [ -n "$assignments" ] || fail "could not read the layout from $*"
+    eval "$assignments"
+}
+
+# centre <control>: "x y", the middle of the control's box, for xdotool.
+centre() {
+    declare -p "$1" >/dev/null 2>&1 || fail "the designs have no control $1"
+    local -n box=$1
+    echo "$((box[0] + box[2] / 2)) $((box[1] + box[3] / 2))"
 }

@@ -6,14 +6,15 @@ target_link_libraries(e2e_close_window PRIVATE X11::X11)
 
 # A test cannot depend on a build target, so a setup test brings the disc (and the helper) up to date first.
 add_test(NAME e2e_disc_ready
-    COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target disc e2e_close_window)
+    COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target disc e2e_close_window autorun_layout)
 set_tests_properties(e2e_disc_ready PROPERTIES
     FIXTURES_SETUP e2e_disc
     LABELS e2e
     TIMEOUT 120)
 
 add_test(NAME e2e_sample_disc
-    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/e2e.sh ${CMAKE_BINARY_DIR}/disc $<TARGET_FILE:e2e_close_window>)
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/e2e.sh ${CMAKE_BINARY_DIR}/disc $<TARGET_FILE:e2e_close_window>
+            $<TARGET_FILE:autorun_layout>)
 set_tests_properties(e2e_sample_disc PROPERTIES
     FIXTURES_REQUIRED e2e_disc
     LABELS e2e
