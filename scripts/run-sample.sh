@@ -10,7 +10,7 @@ scripts/setup.sh
 cmake --preset windows-i686 >/dev/null
 cmake --build --preset windows-i686
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target autorun disc e2e_close_window
+cmake --build --preset linux --target autorun disc e2e_close_window autorun_layout
 
 disc="$repo/build/linux/disc"
 
@@ -20,61 +20,30 @@ if [ -n "${WAYLAND_DISPLAY:-}" ] || { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/nu
 fi
 
 echo "No display found: running the program under Xvfb and saving screenshots instead."
+source scripts/x11.sh
 # Closes a window as a window manager's close box would; xdotool cannot.
 close_window="$repo/build/linux/tests/e2e_close_window"
 shots="$repo/build/linux/screenshots"
 mkdir -p "$shots"
+load_layout build/linux/tools/layout/autorun_layout
 
 title="VELMO Developers Kit v7.03"
 doc_title="$title Online Documentation"
 tmp=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$tmp"
-}
+fail_logs=("$tmp/autorun.out")
 trap cleanup EXIT
 
-fail() {
-    echo "run-sample.sh: $*" >&2
-    [ -s "$tmp/autorun.out" ] && cat "$tmp/autorun.out" >&2
-    exit 1
-}
-
-# wait_for <what> <seconds> <command...>: polls the command until it succeeds.
-wait_for() {
-    local what=$1 deadline=$((SECONDS + $2))
-    shift 2
-    until "$@"; do
-        [ -z "$app_pid" ] || kill -0 "$app_pid" 2>/dev/null || fail "the program ended while waiting for $what"
-        [ "$SECONDS" -lt "$deadline" ] || fail "timed out waiting for $what"
-        sleep 0.1
-    done
-}
-
-
-# True once the box (x y w h) of the window holds text in the highlight colour.
-highlighted() {
-    import -window "$1" "$tmp/shot.miff" 2>/dev/null || return 1
-    local blue
-    blue=$(convert "$tmp/shot.miff" -crop "${4}x${5}+${2}+${3}" +repage -depth 8 txt:- | grep -ci ' #0000C0 ' || true)
-    [ "$blue" -gt 0 ]
-}
-# True once the window shows its picture: an unpainted window has a single colour.
-painted() {
-    import -window "$1" "$tmp/shot.miff" 2>/dev/null &&
-        [ "$(convert "$tmp/shot.miff" -format %k info:)" -gt 100 ]
-}
 # True once two screenshots in a row are the same, i.e. the window has finished painting.
 settled() {
     import -window "$1" "$tmp/a.miff" 2>/dev/null && sleep 0.2 && import -window "$1" "$tmp/b.miff" 2>/dev/null &&
         [ "$(compare -metric AE "$tmp/a.miff" "$tmp/b.miff" null: 2>&1)" = 0 ]
 }
+# point_at <window> <control>: the pointer to the middle of the control.
+point_at() {
+    # shellcheck disable=SC2046
+    xdotool mousemove --window "$1" $(centre "$2")
+}
 
-source scripts/x11.sh
 start_xvfb "$tmp" || fail "could not start Xvfb"
 
 (cd "$disc" && QT_QPA_PLATFORM=xcb exec ./autorun) >"$tmp/autorun.out" 2>&1 &
@@ -83,8 +52,8 @@ app_pid=$!
 wait_for "the launcher window" 20 window_shown "$title"
 launcher=$(visible_window "$title")
 wait_for "the launcher to paint" 10 painted "$launcher"
-xdotool mousemove --window "$launcher" 376 132
-wait_for "\"Online Documentation\" to be highlighted" 10 highlighted "$launcher" 240 120 274 26
+point_at "$launcher" lblBtnText_0
+wait_for "\"Online Documentation\" to be highlighted" 10 has_colour "$launcher" "$ColorBtnHover" lblBtnText_0
 wait_for "the launcher to finish painting" 10 settled "$launcher"
 import -window "$launcher" "$shots/launcher.png"
 
@@ -92,7 +61,7 @@ xdotool click --repeat 2 --delay 80 1
 wait_for "the documentation window" 15 window_shown "$doc_title"
 doc=$(visible_window "$doc_title")
 # Over the first manual's link, where the pointer turns into a hand (screenshots do not show the pointer).
-xdotool mousemove --window "$doc" 150 88
+point_at "$doc" lblCases_0
 wait_for "the documentation window to paint" 10 settled "$doc"
 import -window "$doc" "$shots/docwindow.png"
 

@@ -7,67 +7,24 @@ here=$(dirname "$0")
 source "$here/../../scripts/x11.sh"
 source "$here/wine-env.sh"
 
-usage="usage: E2EAutorun.sh <build folder> <disc folder> <WindowTool.exe>"
+usage="usage: E2EAutorun.sh <build folder> <disc folder> <WindowTool.exe> <autorun_layout.exe>"
 build=${1:?$usage}
 disc=${2:?$usage}
 tool=${3:?$usage}
+layout=${4:?$usage}
 
 title="VELMO Developers Kit v7.03"
 doc_title="$title Online Documentation"
-hover_blue="#0000C0"
-
-# Client-area boxes (x y width height) of the things the test points at.
-online_doc_box=(240 120 273 25)
-browse_box=(240 152 201 25)
-description_box=(24 400 568 20)
-
-tmp=""
-app_pid=""
-failed=0
 
 ok() { printf 'ok    %s\n' "$*"; }
-
-fail() {
-    failed=1
-    printf 'FAIL  %s\n' "$*" >&2
-    if [ -n "$tmp" ]; then
-        [ -s "$tmp/autorun.out" ] && { echo "--- program output:" >&2; cat "$tmp/autorun.out" >&2; }
-        echo "--- screenshots and logs kept in $tmp" >&2
-    fi
-    exit 1
-}
-
-cleanup() {
-    local status=$?
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    if [ -n "$tmp" ] && [ "$failed" -eq 0 ] && [ "$status" -eq 0 ]; then
-        rm -rf "$tmp"
-    elif [ -n "$tmp" ] && [ "$failed" -eq 0 ]; then
-        echo "FAIL  the script stopped unexpectedly (status $status); files kept in $tmp" >&2
-    fi
-}
 trap cleanup EXIT
-
-# wait_for <what> <seconds> <command...>: polls the command until it succeeds, failing after the bound.
-wait_for() {
-    local what=$1 seconds=$2
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        if [ -n "$app_pid" ] && ! kill -0 "$app_pid" 2>/dev/null; then
-            fail "the program ended while waiting for $what"
-        fi
-        [ "$SECONDS" -lt "$deadline" ] || fail "timed out after ${seconds}s waiting for $what"
-        sleep 0.1
-    done
-}
 
 for program in xdotool xwininfo import convert wine; do
     command -v "$program" >/dev/null || fail "$program is not installed (scripts/setup.sh installs it)"
 done
 [ -f "$disc/Autorun.exe" ] || fail "there is no program at $disc/Autorun.exe: build the 'disc' target first"
 [ -f "$tool" ] || fail "the window tool $tool is missing"
+[ -f "$layout" ] || fail "the layout tool $layout is missing"
 
 # --- the build's Wine session ----------------------------------------------------------------
 wine_env "$build"
@@ -75,9 +32,13 @@ read_session
 [ -n "$display" ] && kill -0 "$xvfb_pid" 2>/dev/null ||
     fail "no Wine session runs for $build; ctest starts one with its wine.start test"
 export DISPLAY=$display
+# The session's X server outlives this script: cleanup must not end it.
+xvfb_pid=""
 ok "Wine session on $DISPLAY with prefix $WINEPREFIX"
+load_layout wine "$layout"
 
 tmp=$(mktemp -d)
+fail_logs=("$tmp/autorun.out")
 copy="$tmp/My Disc"
 cp -R "$disc" "$copy"
 ok "copied the disc to \"$copy\""
@@ -100,24 +61,16 @@ x_geometry() {
     x_w=$(field "Width") x_h=$(field "Height")
 }
 
-# count_colour <window> <colour> <x> <y> <w> <h>: pixels of exactly that colour in a box of the window.
-count_colour() {
-    local shot="$tmp/shot.miff"
-    import -window "$1" "$shot" 2>/dev/null || { echo 0; return; }
-    convert "$shot" -crop "${5}x${6}+${3}+${4}" +repage -depth 8 txt:- | grep -ci " $2 " || true
-}
-blue_in() { count_colour "$1" "$hover_blue" "${@:2}"; }
-has_blue() { [ "$(blue_in "$@")" -gt 0 ]; }
-no_blue() { [ "$(blue_in "$@")" -eq 0 ]; }
-white_in() { count_colour "$1" "#FFFFFF" "${@:2}"; }
+has_blue() { has_colour "$1" "$ColorBtnHover" "$2"; }
+no_blue() { lacks_colour "$1" "$ColorBtnHover" "$2"; }
+white_in() { count_colour "$1" "#FFFFFF" "$2"; }
 
-# The splash picture has thousands of colours; an unpainted window has one.
-painted() {
-    import -window "$1" "$tmp/shot.miff" 2>/dev/null &&
-        [ "$(convert "$tmp/shot.miff" -format %k info:)" -gt 100 ]
+# point_at <window> <control>: moves the pointer to the middle of the control.
+point_at() {
+    # shellcheck disable=SC2046
+    xdotool mousemove --window "$1" $(centre "$2")
 }
-
-point_at() { xdotool mousemove --window "$1" "$2" "$3"; }
+point_at_surface() { xdotool mousemove --window "$1" 1 1; }
 
 # check_window <title> <width> <height>: the X window shows exactly the client area Windows reports,
 # of that size, and Windows placed the whole window centred on the screen.
@@ -150,15 +103,15 @@ ok "the launcher window \"$title\" is shown (id $launcher)"
 check_window "$title" 599 427
 
 wait_for "the launcher to paint its picture" 10 painted "$launcher"
-point_at "$launcher" 20 20
-wait_for "the launcher to show no highlighted button" 10 no_blue "$launcher" "${online_doc_box[@]}"
-white_before=$(white_in "$launcher" "${description_box[@]}")
+point_at_surface "$launcher"
+wait_for "the launcher to show no highlighted button" 10 no_blue "$launcher" lblBtnText_0
+white_before=$(white_in "$launcher" lblDescr)
 ok "no button is highlighted while the pointer is elsewhere"
 
-point_at "$launcher" 376 132
-wait_for "\"Online Documentation\" to turn blue under the pointer" 10 has_blue "$launcher" "${online_doc_box[@]}"
-no_blue "$launcher" "${browse_box[@]}" || fail "\"Browse this CD\" turned blue too"
-more_white() { [ "$(white_in "$launcher" "${description_box[@]}")" -gt "$white_before" ]; }
+point_at "$launcher" lblBtnText_0
+wait_for "\"Online Documentation\" to turn blue under the pointer" 10 has_blue "$launcher" lblBtnText_0
+no_blue "$launcher" lblBtnText_1 || fail "\"Browse this CD\" turned blue too"
+more_white() { [ "$(white_in "$launcher" lblDescr)" -gt "$white_before" ]; }
 wait_for "the description line to appear" 10 more_white
 ok "pointing at \"Online Documentation\" turns it blue and shows its description"
 
@@ -175,9 +128,9 @@ wait_for "the documentation window to close" 10 window_gone "$doc_title"
 wait_for "the launcher to take input again" 10 launcher_enabled
 ok "closing the documentation window gives the launcher back"
 
-point_at "$launcher" 20 20
-point_at "$launcher" 300 164
-wait_for "\"Browse this CD\" to turn blue under the pointer" 10 has_blue "$launcher" "${browse_box[@]}"
+point_at_surface "$launcher"
+point_at "$launcher" lblBtnText_1
+wait_for "\"Browse this CD\" to turn blue under the pointer" 10 has_blue "$launcher" lblBtnText_1
 ok "the launcher answers the pointer again"
 
 # --- the end -------------------------------------------------------------------------------

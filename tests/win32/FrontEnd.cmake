@@ -26,11 +26,11 @@ set_tests_properties(${tests_after} PROPERTIES RESOURCE_LOCK ${wine_display_lock
 # The built program on a copy of the sample disc, driven through the display as a user would.
 # A test cannot depend on a build target, so a setup test brings the disc up to date first.
 add_test(NAME win32_e2e_disc_ready
-    COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target disc win32_window_tool)
+    COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target disc win32_window_tool autorun_layout)
 set_tests_properties(win32_e2e_disc_ready PROPERTIES FIXTURES_SETUP win32_e2e_disc LABELS e2e TIMEOUT 300)
 add_test(NAME win32_e2e_sample_disc
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/E2EAutorun.sh ${CMAKE_BINARY_DIR} ${AUTORUN_DISC_DIR}
-            $<TARGET_FILE:win32_window_tool>)
+            $<TARGET_FILE:win32_window_tool> $<TARGET_FILE:autorun_layout>)
 set_tests_properties(win32_e2e_sample_disc PROPERTIES
     FIXTURES_REQUIRED "wine;win32_e2e_disc"
     RESOURCE_LOCK ${wine_display_lock}

@@ -39,10 +39,6 @@ constexpr Nanos kMs = 1'000'000;
 constexpr Nanos kLauncherSettle = 1500 * kMs;
 constexpr Nanos kDocSettle = 1000 * kMs;
 
-// Client-area point inside "Online Documentation".
-constexpr int kOnlineDocX = 376;
-constexpr int kOnlineDocY = 132;
-
 Nanos Now()
 {
     timespec t{};
@@ -194,6 +190,8 @@ struct Options {
     int runs = 15;
     std::string shim, bare, program, disc, work;
     std::string wine; // the command that runs a Windows program, if these are Windows programs
+    int onlineDocX = -1; // the client-area point to double-click: inside "Online Documentation"
+    int onlineDocY = -1;
 };
 
 // Peak resident size so far, from /proc.
@@ -336,7 +334,7 @@ Sample RunOnce(X& x, const Target& target, const Options& options, int index)
         const auto [left, top] = x.Origin(window);
         // Hover first, as a hand would, and let the highlight paint before clicking.
         const Nanos moved = Now();
-        x.MovePointer(left + kOnlineDocX, top + kOnlineDocY);
+        x.MovePointer(left + options.onlineDocX, top + options.onlineDocY);
         WaitUntil(child, 2'000 * kMs, "the highlight to paint", [&] {
             return LastPaint(ReadNotes(log, pid), moved, Now(), window).has_value();
         });
@@ -418,13 +416,15 @@ Options Parse(int argc, char* argv[])
             options.work = value;
         else if (key == "--wine")
             options.wine = value;
+        else if (key == "--online-doc" && std::sscanf(value.c_str(), "%d,%d", &options.onlineDocX, &options.onlineDocY) == 2)
+            continue;
         else
             throw Failure("unknown option " + key);
     }
     if (options.shim.empty() || options.bare.empty() || options.program.empty() || options.disc.empty() ||
-        options.work.empty())
-        throw Failure("usage: driver --shim SO --bare PROGRAM --program PROGRAM --disc DIR --work DIR [--runs N] "
-                      "[--wine COMMAND]");
+        options.work.empty() || options.onlineDocX < 0 || options.onlineDocY < 0)
+        throw Failure("usage: driver --shim SO --bare PROGRAM --program PROGRAM --disc DIR --work DIR "
+                      "--online-doc X,Y [--runs N] [--wine COMMAND]");
     return options;
 }
 

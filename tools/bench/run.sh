@@ -11,20 +11,14 @@ runs=${1:-15}
 scripts/setup.sh libx11-dev libxtst-dev libxext-dev libxcb1-dev libxcb-shm0-dev valgrind
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target autorun disc >/dev/null
+cmake --build --preset linux --target autorun disc autorun_layout >/dev/null
 cmake -S tools/bench -B build/bench -G Ninja >/dev/null
 cmake --build build/bench >/dev/null
 
-tmp=$(mktemp -d)
-xvfb_pid=""
-cleanup() {
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
 source scripts/x11.sh
+load_layout build/linux/tools/layout/autorun_layout
+tmp=$(mktemp -d)
+trap cleanup EXIT
 start_xvfb "$tmp" || exit 1
 
 echo "Qt $(pkg-config --modversion Qt6Core 2>/dev/null || echo 6), $(nproc) CPUs, Xvfb 1280x1024x24 on $DISPLAY, no window manager"
@@ -33,6 +27,7 @@ build/bench/bench_driver --runs "$runs" \
     --bare "$repo/build/bench/bare/bare" \
     --program "$repo/build/linux/disc/autorun" \
     --disc "$repo/build/linux/disc" \
+    --online-doc "$(centre lblBtnText_0 | tr ' ' ,)" \
     --work "$tmp"
 
 # Wall-clock times on a shared machine wander by several milliseconds; instruction counts do not.

@@ -24,7 +24,7 @@ quietly() {
 quietly cmake --preset windows-i686
 quietly cmake --build --preset windows-i686
 quietly cmake --preset windows-x64
-quietly cmake --build --preset windows-x64 --target disc
+quietly cmake --build --preset windows-x64 --target disc autorun_layout
 disc="$repo/build/windows-x64/disc"
 program="$disc/Autorun.exe"
 release="$repo/build/windows-i686/Autorun.exe"
@@ -43,18 +43,16 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 mkdir -p "$WINEPREFIX"
 
-tmp=$(mktemp -d)
-xvfb_pid=""
-wineserver_started=""
-cleanup() {
-    [ -n "$wineserver_started" ] && wineserver -k 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
 source scripts/x11.sh
+tmp=$(mktemp -d)
+wineserver_started=""
+end_wine() {
+    local status=$?
+    [ -z "$wineserver_started" ] || wineserver -k 2>/dev/null || true
+    (exit "$status")
+    cleanup
+}
+trap end_wine EXIT
 start_xvfb "$tmp" || exit 1
 
 # One server for the whole run, kept warm between programs; a server left by an aborted run
@@ -64,6 +62,7 @@ wineserver -p
 wineserver_started=1
 # Creates the prefix on the first run; afterwards starts Wine's services, as a booted Windows has them.
 quietly wine wineboot
+load_layout wine build/windows-x64/tools/layout/autorun_layout.exe
 
 echo "Wine: $(wine --version) (64-bit only: a 32-bit exe cannot run here, so the 64-bit build"
 echo "      build/windows-x64/disc/Autorun.exe is timed), $(nproc) CPUs, Xvfb 1280x1024x24 on $DISPLAY,"
@@ -76,6 +75,7 @@ build/bench/bench_driver --runs "$runs" \
     --bare "$bare" \
     --program "$program" \
     --disc "$disc" \
+    --online-doc "$(centre lblBtnText_0 | tr ' ' ,)" \
     --work "$tmp"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
