@@ -27,3 +27,11 @@ add_test(NAME autorun_without_display
 set_tests_properties(autorun_without_display PROPERTIES
     PASS_REGULAR_EXPRESSION "no display to show the window on.*status 1"
     TIMEOUT 30)
+
+# A display that no X server answers (a stale DISPLAY, a closed session): named, and status 1.
+add_test(NAME autorun_with_a_dead_display
+    COMMAND sh -c "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:65530 \"$1\" 2>&1; echo \"status $?\"" sh
+            $<TARGET_FILE:autorun>)
+set_tests_properties(autorun_with_a_dead_display PROPERTIES
+    PASS_REGULAR_EXPRESSION "cannot open the display \":65530\" named by DISPLAY: no X server answers there.*status 1"
+    TIMEOUT 30)
