@@ -237,6 +237,37 @@ TEST(Lookup, CutsWholeCharacters)
     });
 }
 
+// Each shape at a size where a step that looked at a line's bytes once per byte of the line would
+// not end within the test's time limit; the reader must find the value after it all the same.
+TEST(Lookup, LargeProfilesOfEveryShape)
+{
+    constexpr std::size_t kBytes = 8 << 20;
+    const auto repeated = [](std::string_view unit) {
+        std::string text;
+        text.reserve(kBytes + unit.size());
+        while (text.size() < kBytes)
+            text += unit;
+        return text;
+    };
+    const std::string tail = "\r\n[Target]\r\nKey=found\r\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+    } shapes[] = {
+        {"one long line", "[S]\r\nKey=" + repeated("x")},
+        {"a header without ]", "[" + repeated("x")},
+        {"a header with ] all through it", "[" + repeated("a]")},
+        {"= and NUL in every line", "[S]\r\n" + repeated("a\0b=c=d\0e\n"s)},
+        {"lone CRs", "[S]" + repeated("\rk=v")},
+        {"blanks only", repeated(" \t")},
+        {"a line of quotes", "[S]\r\nKey=\"" + repeated("\"")},
+    };
+    for (const auto& shape : shapes) {
+        SCOPED_TRACE(shape.what);
+        EXPECT_EQ(Lookup(shape.bytes + tail, "Target", "Key", "d", 127), "found");
+    }
+}
+
 // ---- Files ------------------------------------------------------------------------------------
 
 class ProfileFile : public testing::Test {
