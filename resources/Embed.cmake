@@ -1,15 +1,11 @@
-# Writes OUTPUT, a C++ source holding the bytes of each resource file as an array.
-# Run as: cmake -DOUTPUT=... -DSOURCE_DIR=... -P Embed.cmake
-set(entries
-    "SplashPicture splash.jpg"
-    "ProgramIcon autorun.ico"
-    "DocumentImage document.bmp"
-    "HandPointer hand.cur")
+# Writes OUTPUT, a C++ source holding the bytes of each picture file as an array.
+# Run as: cmake -DOUTPUT=... -DSOURCE_DIR=... -DENTRIES=Name=file|Name=file... -P Embed.cmake
+string(REPLACE "|" ";" entries "${ENTRIES}")
 
 set(body "")
 set(cases "")
 foreach(entry IN LISTS entries)
-    separate_arguments(parts UNIX_COMMAND "${entry}")
+    string(REPLACE "=" ";" parts "${entry}")
     list(GET parts 0 name)
     list(GET parts 1 file)
     file(READ "${SOURCE_DIR}/${file}" hex HEX)

@@ -35,8 +35,14 @@ struct Font {
 
 enum class Pointer { Arrow, Hand };
 
-// The pictures embedded in the program; each front end decodes them its own way.
-enum class Resource { None, SplashPicture, ProgramIcon, DocumentImage, HandPointer };
+// The pictures embedded in the program; each front end decodes them its own way. Each one's value
+// is its Windows resource number.
+enum class Resource {
+    None = 0,
+#define AUTORUN_PICTURE(name, number, file, type) name = number,
+#include "resources/PictureList.inc"
+#undef AUTORUN_PICTURE
+};
 
 enum class Frame { FixedSingle, FixedDialog };
 

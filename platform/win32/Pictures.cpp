@@ -1,7 +1,5 @@
 #include "platform/win32/Pictures.h"
 
-#include "platform/win32/ResourceIds.h"
-
 #include <wincodec.h>
 
 #include <map>
@@ -26,10 +24,16 @@ struct Released {
     T* operator->() const { return pointer; }
 };
 
-// The JPEG is kept as raw bytes in the resources; WIC turns it into top-down 32-bit BGR.
-HBITMAP DecodeJpeg(int id)
+// The picture's resource in the program file.
+const wchar_t* ResourceName(ui::Resource picture)
 {
-    const HRSRC found = FindResourceW(Module(), MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10)); // RT_RCDATA
+    return MAKEINTRESOURCEW(static_cast<int>(picture));
+}
+
+// The JPEG is kept as raw bytes in the resources; WIC turns it into top-down 32-bit BGR.
+HBITMAP DecodeJpeg(ui::Resource picture)
+{
+    const HRSRC found = FindResourceW(Module(), ResourceName(picture), MAKEINTRESOURCEW(10)); // RT_RCDATA
     const HGLOBAL loaded = found != nullptr ? LoadResource(Module(), found) : nullptr;
     if (loaded == nullptr)
         return nullptr;
@@ -75,9 +79,9 @@ HBITMAP Load(ui::Resource picture)
 {
     switch (picture) {
     case ui::Resource::SplashPicture:
-        return DecodeJpeg(AUTORUN_JPEG_SPLASH);
+        return DecodeJpeg(picture);
     case ui::Resource::DocumentImage:
-        return static_cast<HBITMAP>(LoadImageW(Module(), MAKEINTRESOURCEW(AUTORUN_BITMAP_DOCUMENT), IMAGE_BITMAP, 0,
+        return static_cast<HBITMAP>(LoadImageW(Module(), ResourceName(picture), IMAGE_BITMAP, 0,
                                                0, LR_CREATEDIBSECTION));
     case ui::Resource::None:
     case ui::Resource::ProgramIcon:
@@ -111,7 +115,7 @@ HICON ProgramIcon(bool small)
     const int size = GetSystemMetrics(small ? SM_CXSMICON : SM_CXICON);
     // Shared: the system keeps it for the life of the process.
     return static_cast<HICON>(
-        LoadImageW(Module(), MAKEINTRESOURCEW(AUTORUN_ICON_PROGRAM), IMAGE_ICON, size, size, LR_SHARED));
+        LoadImageW(Module(), ResourceName(ui::Resource::ProgramIcon), IMAGE_ICON, size, size, LR_SHARED));
 }
 
 HCURSOR PointerCursor(ui::Pointer pointer)
@@ -120,7 +124,7 @@ HCURSOR PointerCursor(ui::Pointer pointer)
     case ui::Pointer::Arrow:
         return LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     case ui::Pointer::Hand: {
-        static const HCURSOR hand = LoadCursorW(Module(), MAKEINTRESOURCEW(AUTORUN_CURSOR_HAND));
+        static const HCURSOR hand = LoadCursorW(Module(), ResourceName(ui::Resource::HandPointer));
         return hand;
     }
     }

@@ -4,7 +4,7 @@
 
 #include "docwindow/OnlineDocDesign.h"
 #include "platform/win32/Pictures.h"
-#include "platform/win32/ResourceIds.h"
+#include "ui/Appearance.h"
 #include "platform/win32/WideText.h"
 
 #include <gtest/gtest.h>
@@ -215,7 +215,7 @@ TEST_F(DocWindow, PointerIsTheHandOnlyOverLinksThatWork)
     const Case cases[] = {{"lblCases", 0, true},   {"lblCases", 4, false},
                           {"lblCases", kHtmlFormatIndex, true}, {"lblTopics", 1, false},
                           {"InstAcrobat", kInstAcrobatIndex, true}, {"lblCases", 3, false}};
-    const auto hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(AUTORUN_CURSOR_HAND));
+    const auto hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(static_cast<int>(ui::Resource::HandPointer)));
     ASSERT_NE(hand, nullptr);
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(hand, &info));

@@ -1,0 +1,12 @@
+# Reads resources/PictureList.inc: sets AUTORUN_PICTURE_FILES (full paths) and AUTORUN_PICTURE_ENTRIES
+# ("Name=file" for each picture).
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/PictureList.inc lines REGEX "^AUTORUN_PICTURE\\(")
+set(AUTORUN_PICTURE_FILES "")
+set(AUTORUN_PICTURE_ENTRIES "")
+foreach(line IN LISTS lines)
+    if(NOT line MATCHES "^AUTORUN_PICTURE\\(([A-Za-z0-9]+), *[0-9]+, *\"([^\"]+)\", *[A-Z]+\\)")
+        message(FATAL_ERROR "PictureList.inc: cannot read \"${line}\"")
+    endif()
+    list(APPEND AUTORUN_PICTURE_FILES ${CMAKE_CURRENT_LIST_DIR}/${CMAKE_MATCH_2})
+    list(APPEND AUTORUN_PICTURE_ENTRIES "${CMAKE_MATCH_1}=${CMAKE_MATCH_2}")
+endforeach()
