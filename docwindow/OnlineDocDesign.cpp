@@ -23,6 +23,7 @@ const ui::LabelDesign kLabels[] = {
     Heading(0, {960, 240, 5790, 315}, "Online Documentation (Adobe Acrobat Required)"),
     Heading(1, {480, 840, 3495, 315}, "VELMO Documentation"),
     Heading(2, {4200, 840, 3375, 315}, "Basis Documentation"),
+    // The design's titles, "Voulme" included: discs without those manuals show them exactly so.
     Link("lblCases", 0, {840, 1200, 2880, 240}, "File Descriptions All Volumes", ColorDocGrey, false),
     Link("lblCases", 1, {840, 1680, 2880, 240}, "File Descriptions Voulme 1", ColorDocGrey, false),
     Link("lblCases", 2, {840, 1920, 2880, 240}, "File Descriptions Voulme 2", ColorDocGrey, false),

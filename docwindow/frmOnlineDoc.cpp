@@ -94,6 +94,8 @@ void frmOnlineDoc::lblCases_Click(std::int16_t index)
 {
     try {
         std::string target;
+        // AppPath ends in "\", so both targets hold "\\" before docs: the texts the program has always handed
+        // over, which every file system reads as one separator. Left as they are on purpose.
         if (index == kHtmlFormatIndex) {
             target = AppPath + "\\docs\\basis\\html\\index.htm";
         } else {

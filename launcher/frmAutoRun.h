@@ -1,6 +1,7 @@
 // The launcher window's behaviour: titles and buttons from the settings file, the
 // hover highlight with its description line, and the two buttons' actions.
-// It catches no failure of its own: one that escapes a handler ends the program.
+// A file browser that cannot be started is reported and the launcher carries on; any other
+// failure that escapes a handler ends the program.
 #pragma once
 
 #include "docwindow/frmOnlineDoc.h"

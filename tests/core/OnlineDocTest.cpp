@@ -191,9 +191,14 @@ TEST_F(OnlineDocTest, UnusualSettingsFilesGiveTheDesign)
     std::string binary;
     for (int i = 0; i < 2048; ++i)
         binary += static_cast<char>((i * 131) & 0xFF);
-    const std::string files[] = {binary, "", std::string(10 * 1024 * 1024, '='), "[OnlineDoc"};
-    for (const std::string& file : files) {
-        desktop_.files["D:\\autorun.inf"] = file;
+    const struct {
+        const char* what;
+        std::string bytes;
+    } files[] = {{"binary", binary}, {"empty", ""}, {"10 MB of =", std::string(10 * 1024 * 1024, '=')},
+                 {"an unclosed header", "[OnlineDoc"}};
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.what);
+        desktop_.files["D:\\autorun.inf"] = file.bytes;
         Show();
         EXPECT_EQ(Catalogue(), D);
     }

@@ -22,6 +22,7 @@ TEST(LaunchFolder, GetsExactlyOneTrailingSeparator)
         {"\\\\server\\share\\My Kit", "\\\\server\\share\\My Kit\\"},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.reported);
         EXPECT_EQ(ResolveAppPath(row.reported), row.appPath);
         EXPECT_EQ(InfFilePath(ResolveAppPath(row.reported)), std::string(row.appPath) + "autorun.inf");
     }
@@ -44,6 +45,8 @@ TEST(Centring, FloorsHalfTheFreeSpace)
     };
     const ui::WindowDesign design{.name = "w", .client = {8985, 6405}};
     for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "screen " << row.screen.width << " x " << row.screen.height << ", frame "
+                                        << row.frame.width << " x " << row.frame.height);
         FakeDesktop desktop;
         desktop.screen = row.screen;
         desktop.frame = row.frame;
