@@ -24,7 +24,8 @@ protected:
 
 TEST_F(QtDesktopTest, ScreenIsThePrimaryScreenInTwips)
 {
-    // The screens these tests run on: Qt's offscreen one of 800 x 800 pixels, and the Xvfb of 1280 x 1024 that with-xvfb.sh starts.
+    // The screens these tests run on: Qt's offscreen one of 800 x 800 pixels, and the Xvfb of
+    // 1280 x 1024 that with-xvfb.sh starts.
     const struct {
         const char* platform;
         ui::Size twips;
