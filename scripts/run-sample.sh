@@ -38,11 +38,6 @@ settled() {
     import -window "$1" "$tmp/a.miff" 2>/dev/null && sleep 0.2 && import -window "$1" "$tmp/b.miff" 2>/dev/null &&
         [ "$(compare -metric AE "$tmp/a.miff" "$tmp/b.miff" null: 2>&1)" = 0 ]
 }
-# point_at <window> <control>: the pointer to the middle of the control.
-point_at() {
-    # shellcheck disable=SC2046
-    xdotool mousemove --window "$1" $(centre "$2")
-}
 
 start_xvfb "$tmp" || fail "could not start Xvfb"
 

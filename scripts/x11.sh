@@ -127,9 +127,10 @@ wait_for() {
 
 # --- looking at windows ----------------------------------------------------------------------
 
-# count_colour <window> <colour> <box>: pixels of exactly that colour (#RRGGBB) in the box, the
-# name of an array of x y width height in the window's client area.
+# count_colour <window> <colour> <control>: pixels of exactly that colour (#RRGGBB) in the
+# control's box.
 count_colour() {
+    known_control "$3"
     local -n area=$3
     import -window "$1" "$tmp/shot.miff" 2>/dev/null || { echo 0; return; }
     convert "$tmp/shot.miff" -crop "${area[2]}x${area[3]}+${area[0]}+${area[1]}" +repage -depth 8 txt:- |
@@ -154,9 +155,26 @@ load_layout() {
     eval "$assignments"
 }
 
-# centre <control>: "x y", the middle of the control's box, for xdotool.
-centre() {
+# known_control <control>: fails, naming it, unless the designs have the control.
+known_control() {
     declare -p "$1" >/dev/null 2>&1 || fail "the designs have no control $1"
+}
+
+# centre_of <control>: sets cx and cy to the middle of the control's box.
+centre_of() {
+    known_control "$1"
     local -n box=$1
-    echo "$((box[0] + box[2] / 2)) $((box[1] + box[3] / 2))"
+    cx=$((box[0] + box[2] / 2))
+    cy=$((box[1] + box[3] / 2))
+}
+
+# point_at <window> <control>: moves the pointer to the middle of the control.
+point_at() {
+    centre_of "$2"
+    xdotool mousemove --window "$1" "$cx" "$cy"
+}
+
+# point_at_surface <window>: moves the pointer onto the window's bare surface, its top-left corner.
+point_at_surface() {
+    xdotool mousemove --window "$1" 1 1
 }

@@ -68,17 +68,6 @@ has_blue() { has_colour "$1" "$ColorBtnHover" "$2"; }
 no_blue() { lacks_colour "$1" "$ColorBtnHover" "$2"; }
 white_in() { count_colour "$1" "#FFFFFF" "$2"; }
 
-# point_at <window> <control>: moves the pointer to the middle of the control, so the program sees motion.
-point_at() {
-    # shellcheck disable=SC2046
-    xdotool mousemove --window "$1" $(centre "$2")
-}
-
-# point_at_surface <window>: moves the pointer onto the window's bare surface, its top-left corner.
-point_at_surface() {
-    xdotool mousemove --window "$1" 1 1
-}
-
 # click_at <window> <control>: a single click in the middle of the control.
 click_at() {
     point_at "$1" "$2"

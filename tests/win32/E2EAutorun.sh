@@ -65,13 +65,6 @@ has_blue() { has_colour "$1" "$ColorBtnHover" "$2"; }
 no_blue() { lacks_colour "$1" "$ColorBtnHover" "$2"; }
 white_in() { count_colour "$1" "#FFFFFF" "$2"; }
 
-# point_at <window> <control>: moves the pointer to the middle of the control.
-point_at() {
-    # shellcheck disable=SC2046
-    xdotool mousemove --window "$1" $(centre "$2")
-}
-point_at_surface() { xdotool mousemove --window "$1" 1 1; }
-
 # check_window <title> <width> <height>: the X window shows exactly the client area Windows reports,
 # of that size, and Windows placed the whole window centred on the screen.
 check_window() {

@@ -22,12 +22,13 @@ trap cleanup EXIT
 start_xvfb "$tmp" || exit 1
 
 echo "Qt $(pkg-config --modversion Qt6Core 2>/dev/null || echo 6), $(nproc) CPUs, Xvfb 1280x1024x24 on $DISPLAY, no window manager"
+centre_of lblBtnText_0
 build/bench/bench_driver --runs "$runs" \
     --shim "$repo/build/bench/libbench_shim.so" \
     --bare "$repo/build/bench/bare/bare" \
     --program "$repo/build/linux/disc/autorun" \
     --disc "$repo/build/linux/disc" \
-    --online-doc "$(centre lblBtnText_0 | tr ' ' ,)" \
+    --online-doc "$cx,$cy" \
     --work "$tmp"
 
 # Wall-clock times on a shared machine wander by several milliseconds; instruction counts do not.

@@ -69,13 +69,14 @@ echo "      build/windows-x64/disc/Autorun.exe is timed), $(nproc) CPUs, Xvfb 12
 echo "      no window manager, prefix build/bench-wine/prefix, wineserver -p kept warm; started from $disc"
 # Other work on the machine moves wall-clock times; say how much there was.
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+centre_of lblBtnText_0
 build/bench/bench_driver --runs "$runs" \
     --shim "$repo/build/bench/libbench_shim.so" \
     --wine wine \
     --bare "$bare" \
     --program "$program" \
     --disc "$disc" \
-    --online-doc "$(centre lblBtnText_0 | tr ' ' ,)" \
+    --online-doc "$cx,$cy" \
     --work "$tmp"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
