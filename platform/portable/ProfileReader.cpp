@@ -60,27 +60,22 @@ char* PutUtf8(char* out, char32_t c)
     return out;
 }
 
-// Decoding into a string sized for the worst case, then cut to what was written, keeps the
-// large-file case to one allocation and no per-character bookkeeping.
+// Room for the worst case is reserved once, so the large-file case makes one allocation; only the
+// pages actually written are ever touched, so a file that decodes short costs no more than that.
 class Utf8Writer {
 public:
-    explicit Utf8Writer(std::size_t maximum) : text_(maximum, '\0'), end_(text_.data()) {}
+    explicit Utf8Writer(std::size_t maximum) { text_.reserve(maximum); }
 
-    void Put(char32_t c) { end_ = PutUtf8(end_, c); }
-    void Put(std::string_view bytes)
+    void Put(char32_t c)
     {
-        std::memcpy(end_, bytes.data(), bytes.size());
-        end_ += bytes.size();
+        char bytes[4];
+        text_.append(bytes, PutUtf8(bytes, c));
     }
-    std::string Take()
-    {
-        text_.resize(static_cast<std::size_t>(end_ - text_.data()));
-        return std::move(text_);
-    }
+    void Put(std::string_view bytes) { text_.append(bytes); }
+    std::string Take() { return std::move(text_); }
 
 private:
     std::string text_;
-    char* end_;
 };
 
 // The length of the well-formed UTF-8 sequence starting at text[i], or 0 when there is none
@@ -424,11 +419,15 @@ std::string ReadProfileString(std::string_view section, std::string_view key, st
         std::ifstream stream(file, std::ios::binary);
         if (error || !stream)
             return DefaultValue(defaultValue, bufferSize);
-        std::string bytes(static_cast<std::size_t>(size), '\0');
-        stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        // Appended a piece at a time rather than read into a string filled with zeros first: a large
+        // file's memory is then touched once, not twice.
+        std::string bytes;
+        bytes.reserve(static_cast<std::size_t>(size));
+        std::array<char, 1 << 16> piece;
+        while (stream.read(piece.data(), piece.size()) || stream.gcount() > 0)
+            bytes.append(piece.data(), static_cast<std::size_t>(stream.gcount()));
         if (stream.bad())
             return DefaultValue(defaultValue, bufferSize);
-        bytes.resize(static_cast<std::size_t>(stream.gcount()));
         return Lookup(bytes, section, key, defaultValue, bufferSize);
     } catch (...) {
         // Settings that cannot be read are settings that are not there.

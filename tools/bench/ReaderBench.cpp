@@ -40,6 +40,17 @@ const Shape kShapes[] = {
     {"= and NUL in every line", [](std::size_t n) { return "[Bulk]\r\n" + Repeated(std::string("a\0b=c=d\0e\n", 10), n) + kTail; }},
     {"lone CRs", [](std::size_t n) { return "[Bulk]" + Repeated("\rk=v", n) + kTail; }},
     {"Windows-1252", [](std::size_t n) { return "[Bulk]\r\nCaf\xE9=x\r\n" + Repeated("Key=some value for this key\r\n", n) + kTail; }},
+    {"UTF-8 BOM, one stray byte", [](std::size_t n) {
+         return "\xEF\xBB\xBF[Bulk]\r\nCaf\xE9=x\r\n" + Repeated("Key=some value for this key\r\n", n) + kTail;
+     }},
+    {"UTF-16", [](std::size_t n) {
+         const std::string text = "[Bulk]\r\n" + Repeated("Key=some value for this key\r\n", n / 2) + kTail;
+         std::string utf16 = "\xFF\xFE";
+         utf16.reserve(2 * text.size() + 2);
+         for (char c : text)
+             (utf16 += c) += '\0';
+         return utf16;
+     }},
 };
 
 double Seconds(const std::function<void()>& work)
