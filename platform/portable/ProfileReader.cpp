@@ -1,198 +1,19 @@
 #include "platform/portable/ProfileReader.h"
 
+#include "platform/portable/TextDecoding.h"
+
 #include <algorithm>
 #include <array>
-#include <cstdint>
-#include <cstring>
 #include <fstream>
-#include <initializer_list>
 #include <optional>
 #include <system_error>
+#include <vector>
 
 namespace autorun::profile {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-// Windows-1252 from 0x80 to 0x9F; the five bytes it leaves undefined keep their own code points,
-// as Windows converts them.
-constexpr std::array<char16_t, 32> kCp1252Controls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-unsigned char Byte(std::string_view text, std::size_t i)
-{
-    return static_cast<unsigned char>(text[i]);
-}
-
-bool StartsWithBytes(std::string_view text, std::initializer_list<unsigned char> prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    std::size_t i = 0;
-    for (unsigned char expected : prefix) {
-        if (Byte(text, i++) != expected)
-            return false;
-    }
-    return true;
-}
-
-// Writes c as UTF-8 at out, which has room for four bytes, and returns the end of what it wrote.
-char* PutUtf8(char* out, char32_t c)
-{
-    if (c < 0x80) {
-        *out++ = static_cast<char>(c);
-    } else if (c < 0x800) {
-        *out++ = static_cast<char>(0xC0 | (c >> 6));
-        *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        *out++ = static_cast<char>(0xE0 | (c >> 12));
-        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        *out++ = static_cast<char>(0xF0 | (c >> 18));
-        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
-// Room for the worst case is reserved once, so the large-file case makes one allocation; only the
-// pages actually written are ever touched, so a file that decodes short costs no more than that.
-class Utf8Writer {
-public:
-    explicit Utf8Writer(std::size_t maximum) { text_.reserve(maximum); }
-
-    void Put(char32_t c)
-    {
-        char bytes[4];
-        text_.append(bytes, PutUtf8(bytes, c));
-    }
-    void Put(std::string_view bytes) { text_.append(bytes); }
-    std::string Take() { return std::move(text_); }
-
-private:
-    std::string text_;
-};
-
-// The length of the well-formed UTF-8 sequence starting at text[i], or 0 when there is none
-// (overlong forms, surrogates and code points above U+10FFFF are not well-formed).
-std::size_t SequenceLength(std::string_view text, std::size_t i)
-{
-    const unsigned char lead = Byte(text, i);
-    if (lead < 0x80)
-        return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0;
-        if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (text.size() - i < length || Byte(text, i + 1) < low || Byte(text, i + 1) > high)
-        return 0;
-    for (std::size_t k = 2; k < length; ++k) {
-        if ((Byte(text, i + k) & 0xC0) != 0x80)
-            return 0;
-    }
-    return length;
-}
-
-bool IsUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        // Settings are mostly ASCII: skip it eight bytes at a time.
-        std::uint64_t eight = 0;
-        if (text.size() - i >= sizeof eight) {
-            std::memcpy(&eight, text.data() + i, sizeof eight);
-            if ((eight & 0x8080808080808080U) == 0) {
-                i += sizeof eight;
-                continue;
-            }
-        }
-        if (Byte(text, i) < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t length = SequenceLength(text, i);
-        if (length == 0)
-            return false;
-        i += length;
-    }
-    return true;
-}
-
-std::string RepairedUtf8(std::string_view text)
-{
-    Utf8Writer out(text.size() * 3);
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = SequenceLength(text, i);
-        if (length == 0) {
-            out.Put(kReplacement);
-            ++i;
-        } else {
-            out.Put(text.substr(i, length));
-            i += length;
-        }
-    }
-    return out.Take();
-}
-
-std::string FromCp1252(std::string_view bytes)
-{
-    Utf8Writer out(bytes.size() * 3);
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80)
-            out.Put(static_cast<char32_t>(b));
-        else if (b < 0xA0)
-            out.Put(kCp1252Controls[b - 0x80]);
-        else
-            out.Put(static_cast<char32_t>(b));
-    }
-    return out.Take();
-}
-
-std::string FromUtf16(std::string_view bytes, bool bigEndian)
-{
-    const auto unit = [&](std::size_t k) {
-        const unsigned first = Byte(bytes, 2 * k);
-        const unsigned second = Byte(bytes, 2 * k + 1);
-        return static_cast<char32_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
-    };
-    const auto isHigh = [](char32_t u) { return u >= 0xD800 && u <= 0xDBFF; };
-    const auto isLow = [](char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; };
-
-    const std::size_t count = bytes.size() / 2; // a last odd byte is half a character: dropped
-    Utf8Writer out(count * 3);
-    for (std::size_t k = 0; k < count; ++k) {
-        char32_t c = unit(k);
-        if (isHigh(c) && k + 1 < count && isLow(unit(k + 1))) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (unit(k + 1) - 0xDC00);
-            ++k;
-        } else if (isHigh(c) || isLow(c)) {
-            c = kReplacement;
-        }
-        out.Put(c);
-    }
-    return out.Take();
-}
+// How much of a file is read at a time.
+constexpr std::size_t kFilePiece = 1 << 16;
 
 bool IsBlank(char c)
 {
@@ -255,15 +76,15 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 }
 
 struct Value {
-    std::string_view text;
+    std::string text;
     bool quoted = false; // it lost a pair of quotes
 };
 
 Value Unquoted(std::string_view value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        return {value.substr(1, value.size() - 2), true};
-    return {value};
+        return {std::string(value.substr(1, value.size() - 2)), true};
+    return {std::string(value)};
 }
 
 std::size_t CharacterCount(std::string_view utf8)
@@ -282,7 +103,7 @@ std::string Cut(std::string_view text, std::size_t bufferSize)
     std::size_t characters = 0;
     std::size_t end = 0;
     for (; end < text.size(); ++end) {
-        if ((Byte(text, end) & 0xC0) != 0x80) {
+        if ((static_cast<unsigned char>(text[end]) & 0xC0) != 0x80) {
             if (characters == limit)
                 break;
             ++characters;
@@ -305,107 +126,255 @@ std::string DefaultValue(std::string_view defaultValue, std::size_t bufferSize)
     return Cut(TrimmedDefault(defaultValue), bufferSize);
 }
 
-// The section and key in Windows-1252, to be compared with a file's own bytes; std::nullopt
-// when a character has no Windows-1252 byte, so that no name in such a file can match.
-std::optional<std::string> ToCp1252(std::string_view text)
-{
-    std::string bytes;
-    bytes.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = SequenceLength(text, i);
-        if (length == 0)
-            return std::nullopt;
-        char32_t c = Byte(text, i) & (length == 1 ? 0x7F : 0xFF >> (length + 1));
-        for (std::size_t k = 1; k < length; ++k)
-            c = (c << 6) | (Byte(text, i + k) & 0x3F);
-        i += length;
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            bytes += static_cast<char>(c);
-            continue;
-        }
-        const auto* found = std::find(kCp1252Controls.begin(), kCp1252Controls.end(), c);
-        if (found == kCp1252Controls.end())
-            return std::nullopt;
-        bytes += static_cast<char>(0x80 + (found - kCp1252Controls.begin()));
+// Looks for key in the first section named section, in text fed to it a piece at a time. Works on
+// UTF-8 and on Windows-1252 bytes alike: every byte that shapes a line (line ends, blanks,
+// brackets, "=", quotes, NUL) is ASCII in both and means itself. Each byte is looked at a bounded
+// number of times, and only a line that may matter is kept while it is read.
+class Search {
+public:
+    // The lines before the first header make up a section with the empty name, always the first
+    // of that name.
+    Search(std::string_view section, std::string_view key)
+        : section_(section), key_(key), inSection_(section.empty())
+    {
     }
-    return bytes;
-}
 
-// The value of key in the first section named section, trimmed and unquoted but not cut, or
-// std::nullopt. Works on UTF-8 and on Windows-1252 bytes alike: every byte that shapes a line
-// (line ends, blanks, brackets, "=", quotes, NUL) is ASCII in both and means itself. One pass,
-// each byte looked at a bounded number of times, however long the file or its lines.
-std::optional<Value> FindValue(std::string_view text, std::string_view section, std::string_view key)
-{
-    // The lines before the first header make up a section with the empty name, always the first of that name.
-    bool inSection = section.empty();
-    std::size_t position = 0;
-    while (position < text.size()) {
-        const std::size_t start = position;
-        while (position < text.size() && !IsLineEnd(text[position]))
-            ++position;
-        const std::string_view line = Trimmed(text.substr(start, position - start));
-        while (position < text.size() && IsLineEnd(text[position]))
-            ++position;
+    // Takes the next piece of text; false once the answer is known.
+    bool Feed(std::string_view text)
+    {
+        while (!done_) {
+            std::size_t end = 0;
+            while (end < text.size() && !IsLineEnd(text[end]))
+                ++end;
+            if (end == text.size()) {
+                Keep(text);
+                return true;
+            }
+            if (skipping_)
+                skipping_ = false;
+            else if (partial_.empty())
+                Line(text.substr(0, end));
+            else
+                Line(partial_.append(text.substr(0, end)));
+            partial_.clear();
+            text.remove_prefix(end + 1);
+        }
+        return false;
+    }
 
+    // The end of the text ends the line it is in.
+    void Finish()
+    {
+        if (!done_ && !skipping_)
+            Line(partial_);
+        done_ = true;
+    }
+
+    // The value found, trimmed and unquoted but not cut.
+    std::optional<Value>& Result() { return result_; }
+
+private:
+    // A line cut by the end of a piece waits for its rest, unless it can neither start a section
+    // nor be a key of the one searched: then it need not be kept at all.
+    void Keep(std::string_view start)
+    {
+        if (skipping_)
+            return;
+        partial_.append(start);
+        const std::size_t first = partial_.find_first_not_of(" \t\v\f\x1A");
+        if (first == std::string::npos) {
+            partial_.clear(); // blanks before anything else are trimmed away in any case
+        } else if (!inSection_ && partial_[first] != '[') {
+            skipping_ = true;
+            partial_.clear();
+        }
+    }
+
+    void Line(std::string_view raw)
+    {
+        const std::string_view line = Trimmed(raw);
         if (line.empty())
-            continue;
+            return;
         if (line.front() == '[') {
             const std::size_t close = line.rfind(']');
             if (close != std::string_view::npos) {
                 // Only the first section of a name counts; its end ends the search.
-                if (inSection)
-                    return std::nullopt;
-                inSection = EqualsIgnoringCase(BeforeNul(Trimmed(line.substr(1, close - 1))), section);
-                continue;
+                if (inSection_)
+                    done_ = true;
+                inSection_ = EqualsIgnoringCase(BeforeNul(Trimmed(line.substr(1, close - 1))), section_);
+                return;
             }
         }
-        if (!inSection)
-            continue;
+        if (!inSection_)
+            return;
         const std::size_t equals = line.find('=');
-        if (!EqualsIgnoringCase(BeforeNul(Trimmed(line.substr(0, equals))), key))
-            continue;
-        if (equals == std::string_view::npos)
-            return Value{};
-        return Unquoted(BeforeNul(Trimmed(line.substr(equals + 1))));
+        if (!EqualsIgnoringCase(BeforeNul(Trimmed(line.substr(0, equals))), key_))
+            return;
+        result_ = equals == std::string_view::npos ? Value{} : Unquoted(BeforeNul(Trimmed(line.substr(equals + 1))));
+        done_ = true;
     }
-    return std::nullopt;
+
+    std::string section_;
+    std::string key_;
+    bool inSection_;
+    bool done_ = false;
+    std::string partial_;  // the line read so far
+    bool skipping_ = false; // the line read so far does not matter
+    std::optional<Value> result_;
+};
+
+// A profile's bytes as they are read: from memory, or a piece at a time from a file.
+class Source {
+public:
+    virtual ~Source() = default;
+    // The next piece, empty at the end; valid until the next call.
+    virtual std::string_view Next() = 0;
+    // Back to the first byte.
+    virtual void Rewind() = 0;
+    // A read went wrong: what came is not the whole profile.
+    virtual bool Failed() const = 0;
+};
+
+class BytesSource : public Source {
+public:
+    BytesSource(std::string_view bytes, std::size_t pieceSize) : bytes_(bytes), pieceSize_(std::max<std::size_t>(pieceSize, 1)) {}
+
+    std::string_view Next() override
+    {
+        const std::string_view piece = bytes_.substr(std::min(position_, bytes_.size()), pieceSize_);
+        position_ += piece.size();
+        return piece;
+    }
+    void Rewind() override { position_ = 0; }
+    bool Failed() const override { return false; }
+
+private:
+    std::string_view bytes_;
+    std::size_t pieceSize_;
+    std::size_t position_ = 0;
+};
+
+class FileSource : public Source {
+public:
+    explicit FileSource(const std::filesystem::path& file) : stream_(file, std::ios::binary), buffer_(kFilePiece)
+    {
+        failed_ = !stream_;
+    }
+
+    std::string_view Next() override
+    {
+        if (failed_)
+            return {};
+        stream_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        if (stream_.bad()) {
+            failed_ = true;
+            return {};
+        }
+        return {buffer_.data(), static_cast<std::size_t>(stream_.gcount())};
+    }
+    void Rewind() override
+    {
+        stream_.clear();
+        if (!stream_.seekg(0))
+            failed_ = true;
+    }
+    bool Failed() const override { return failed_; }
+
+private:
+    std::ifstream stream_;
+    std::vector<char> buffer_;
+    bool failed_ = false;
+};
+
+// Hands the source's pieces, from byte `from` on, to take until it says it has had enough; then
+// rewinds the source.
+template <class Take>
+void EachPiece(Source& source, std::size_t from, Take take)
+{
+    for (std::string_view piece = source.Next(); !piece.empty(); piece = source.Next()) {
+        if (from >= piece.size()) {
+            from -= piece.size();
+            continue;
+        }
+        piece.remove_prefix(from);
+        from = 0;
+        if (!take(piece))
+            break;
+    }
+    source.Rewind();
+}
+
+bool IsUtf8(Source& source, std::size_t from)
+{
+    Utf8Check check;
+    EachPiece(source, from, [&](std::string_view piece) { return check.Feed(piece); });
+    return check.Finish();
+}
+
+// Bytes that are searched as they are: UTF-8, or Windows-1252 with names in its bytes.
+struct Unchanged {
+    std::string_view Feed(std::string_view piece) { return piece; }
+    std::string_view Finish() { return {}; }
+};
+
+// Searches the text a decoder makes of the source's bytes from byte `from` on.
+template <class Decoder>
+std::optional<Value> SearchDecoded(Source& source, std::size_t from, Decoder decoder, Search search)
+{
+    EachPiece(source, from, [&](std::string_view piece) { return search.Feed(decoder.Feed(piece)); });
+    search.Feed(decoder.Finish());
+    search.Finish();
+    return std::move(search.Result());
+}
+
+// The value in the profile's encoding: a byte-order mark's, else UTF-8 when every byte is, else
+// Windows-1252.
+std::optional<Value> Find(Source& source, std::string_view section, std::string_view key)
+{
+    std::string head;
+    for (std::string_view piece = source.Next(); head.size() < 3 && !piece.empty(); piece = source.Next())
+        head.append(piece.substr(0, 3 - head.size()));
+    source.Rewind();
+
+    if (head.starts_with("\xEF\xBB\xBF")) {
+        if (IsUtf8(source, 3))
+            return SearchDecoded(source, 3, Unchanged(), Search(section, key));
+        return SearchDecoded(source, 3, Utf8Repair(), Search(section, key));
+    }
+    if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF"))
+        return SearchDecoded(source, 2, Utf16Decoder(head.front() == '\xFE'), Search(section, key));
+    if (IsUtf8(source, 0))
+        return SearchDecoded(source, 0, Unchanged(), Search(section, key));
+
+    // Windows-1252 is searched as it is, and only the value found is decoded. A name that
+    // Windows-1252 cannot write matches nothing.
+    const std::optional<std::string> sectionBytes = ToCp1252(section);
+    const std::optional<std::string> keyBytes = ToCp1252(key);
+    if (!sectionBytes || !keyBytes)
+        return std::nullopt;
+    std::optional<Value> value = SearchDecoded(source, 0, Unchanged(), Search(*sectionBytes, *keyBytes));
+    if (value)
+        value->text = FromCp1252(value->text);
+    return value;
+}
+
+std::string LookupIn(Source& source, std::string_view section, std::string_view key, std::string_view defaultValue,
+                     std::size_t bufferSize)
+{
+    const std::optional<Value> value = Find(source, TrimmedName(section), TrimmedName(key));
+    // A profile that could not be read whole is a profile that is not there.
+    if (source.Failed() || !value)
+        return DefaultValue(defaultValue, bufferSize);
+    return CutValue(*value, bufferSize);
 }
 
 } // namespace
 
 std::string Lookup(std::string_view bytes, std::string_view section, std::string_view key,
-                   std::string_view defaultValue, std::size_t bufferSize)
+                   std::string_view defaultValue, std::size_t bufferSize, std::size_t pieceSize)
 {
-    section = TrimmedName(section);
-    key = TrimmedName(key);
-    std::optional<Value> value;
-    std::string decoded;
-    if (StartsWithBytes(bytes, {0xEF, 0xBB, 0xBF})) {
-        const std::string_view rest = bytes.substr(3);
-        if (IsUtf8(rest)) {
-            value = FindValue(rest, section, key);
-        } else {
-            decoded = RepairedUtf8(rest);
-            value = FindValue(decoded, section, key);
-        }
-    } else if (StartsWithBytes(bytes, {0xFF, 0xFE}) || StartsWithBytes(bytes, {0xFE, 0xFF})) {
-        decoded = FromUtf16(bytes.substr(2), Byte(bytes, 0) == 0xFE);
-        value = FindValue(decoded, section, key);
-    } else if (IsUtf8(bytes)) {
-        value = FindValue(bytes, section, key);
-    } else {
-        // Windows-1252 is searched as it is, and only the value found is decoded.
-        const std::optional<std::string> sectionBytes = ToCp1252(section);
-        const std::optional<std::string> keyBytes = ToCp1252(key);
-        if (sectionBytes && keyBytes)
-            value = FindValue(bytes, *sectionBytes, *keyBytes);
-        if (value) {
-            decoded = FromCp1252(value->text);
-            value->text = decoded;
-        }
-    }
-    return value ? CutValue(*value, bufferSize) : DefaultValue(defaultValue, bufferSize);
+    BytesSource source(bytes, pieceSize);
+    return LookupIn(source, section, key, defaultValue, bufferSize);
 }
 
 std::string ReadProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
@@ -415,20 +384,8 @@ std::string ReadProfileString(std::string_view section, std::string_view key, st
         std::error_code error;
         if (!std::filesystem::is_regular_file(file, error))
             return DefaultValue(defaultValue, bufferSize);
-        const std::uintmax_t size = std::filesystem::file_size(file, error);
-        std::ifstream stream(file, std::ios::binary);
-        if (error || !stream)
-            return DefaultValue(defaultValue, bufferSize);
-        // Appended a piece at a time rather than read into a string filled with zeros first: a large
-        // file's memory is then touched once, not twice.
-        std::string bytes;
-        bytes.reserve(static_cast<std::size_t>(size));
-        std::array<char, 1 << 16> piece;
-        while (stream.read(piece.data(), piece.size()) || stream.gcount() > 0)
-            bytes.append(piece.data(), static_cast<std::size_t>(stream.gcount()));
-        if (stream.bad())
-            return DefaultValue(defaultValue, bufferSize);
-        return Lookup(bytes, section, key, defaultValue, bufferSize);
+        FileSource source(file);
+        return LookupIn(source, section, key, defaultValue, bufferSize);
     } catch (...) {
         // Settings that cannot be read are settings that are not there.
         return DefaultValue(defaultValue, bufferSize);

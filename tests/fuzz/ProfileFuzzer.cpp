@@ -1,6 +1,7 @@
 // libFuzzer target for the settings reader's lookup. It checks the reader's contract on every
 // input, not only that it survives: the value is well-formed UTF-8, fits the buffer, is the same
-// when asked again, and a buffer one smaller gives a prefix of it.
+// when asked again, also when the bytes come in small pieces as a file's do, and a buffer one
+// smaller gives a prefix of it.
 //
 // Input: one byte of buffer size, then section, key and default, each ended by a NUL, then the
 // profile's bytes (FuzzInput.h, shared with the tool that writes the seeds).
@@ -77,6 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         Broken("the value does not fit the buffer", in, value);
     if (Lookup(in.profile, in.section, in.key, in.defaultValue, in.bufferSize) != value)
         Broken("the same question gave another value", in, value);
+    // Pieces of 1 to 16 bytes, chosen by the input so that the fuzzer moves the boundaries too.
+    const std::size_t pieceSize = 1 + in.bufferSize % 16;
+    if (Lookup(in.profile, in.section, in.key, in.defaultValue, in.bufferSize, pieceSize) != value)
+        Broken("the bytes read in pieces gave another value", in, value);
     if (in.bufferSize > 0 && !value.starts_with(Lookup(in.profile, in.section, in.key, in.defaultValue, in.bufferSize - 1)))
         Broken("a buffer one smaller gave no prefix of the value", in, value);
     return 0;

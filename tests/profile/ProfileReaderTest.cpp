@@ -37,6 +37,10 @@ const std::filesystem::path kFixtures = AUTORUN_PROFILE_FIXTURES;
 using test::ReadTable;
 using test::Row;
 
+// How the lookups below are fed their bytes: all at once, and in pieces small enough that every
+// boundary falls inside a byte-order mark, a character, a CR LF pair and a name somewhere.
+constexpr std::size_t kPieceSizes[] = {SIZE_MAX, 1, 2, 3, 5, 64};
+
 std::string ReadBytes(const std::filesystem::path& file)
 {
     std::ifstream stream(file, std::ios::binary);
@@ -75,7 +79,12 @@ TEST_P(ExpectedTable, GivesWhatWindowsGives)
     const std::filesystem::path file = kFixtures / row.file;
     EXPECT_EQ(ReadProfileString(row.section, row.key, row.defaultValue, row.size, file), row.expected);
     if (std::filesystem::is_regular_file(file)) {
-        EXPECT_EQ(Lookup(ReadBytes(file), row.section, row.key, row.defaultValue, row.size), row.expected);
+        // Whole, and in pieces that cut marks, characters, line ends and names anywhere.
+        for (const std::size_t pieceSize : kPieceSizes) {
+            SCOPED_TRACE(testing::Message() << "pieces of " << pieceSize);
+            EXPECT_EQ(Lookup(ReadBytes(file), row.section, row.key, row.defaultValue, row.size, pieceSize),
+                      row.expected);
+        }
     }
 }
 
@@ -98,7 +107,10 @@ void CheckCases(const std::vector<Case>& cases)
 {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(Lookup(c.bytes, c.section, c.key, c.defaultValue, c.size), c.expected);
+        for (const std::size_t pieceSize : kPieceSizes) {
+            SCOPED_TRACE(testing::Message() << "pieces of " << pieceSize);
+            EXPECT_EQ(Lookup(c.bytes, c.section, c.key, c.defaultValue, c.size, pieceSize), c.expected);
+        }
     }
 }
 
