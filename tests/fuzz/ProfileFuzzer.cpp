@@ -17,6 +17,8 @@
 namespace {
 
 // The length of the well-formed UTF-8 text, or std::string::npos at the first ill-formed sequence.
+// Written apart from the reader's own decoder on purpose: a check that shares the code it checks
+// would find nothing.
 std::size_t Utf8Characters(std::string_view text)
 {
     std::size_t characters = 0;
