@@ -3,7 +3,6 @@
 #include "platform/portable/TextDecoding.h"
 
 #include <algorithm>
-#include <array>
 #include <fstream>
 #include <optional>
 #include <system_error>
@@ -181,10 +180,10 @@ private:
         if (skipping_)
             return;
         partial_.append(start);
-        const std::size_t first = partial_.find_first_not_of(" \t\v\f\x1A");
-        if (first == std::string::npos) {
+        const auto first = std::find_if_not(partial_.begin(), partial_.end(), IsBlank);
+        if (first == partial_.end()) {
             partial_.clear(); // blanks before anything else are trimmed away in any case
-        } else if (!inSection_ && partial_[first] != '[') {
+        } else if (!inSection_ && *first != '[') {
             skipping_ = true;
             partial_.clear();
         }

@@ -2,7 +2,6 @@
 // end of a piece cuts in two waits for the rest of it. Standard C++ only.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
