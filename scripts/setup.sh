@@ -9,10 +9,14 @@ packages=(
     fonts-liberation
     xvfb xauth x11-utils x11-apps xdotool imagemagick
     xdg-utils
+    # The disc as shipped: the Linux bundle, the image, and the tests that mount it.
+    patchelf icu-devtools xorriso genisoimage fuseiso debootstrap
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
-    wine wine64 fonts-wine
+    wine wine64 wine32:i386 fonts-wine
     # The X extensions Wine's display driver loads when present; the Windows tests ran with them.
     libxrender1 libxcursor1 libxi6 libxrandr2 libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
+    libxrender1:i386 libxcursor1:i386 libxi6:i386 libxrandr2:i386 libxinerama1:i386 libxcomposite1:i386
+    libxfixes3:i386 libxxf86vm1:i386
     "$@"
 )
 
@@ -26,5 +30,7 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# The shipped Autorun.exe is a 32-bit program: 32-bit Wine runs it.
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

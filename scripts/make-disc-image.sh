@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Writes the ISO 9660 image of an assembled disc folder, ready to burn or to mount.
+#   Rock Ridge: Linux sees the names as they are and the execute bits of the launcher, its script
+#               and its bundle; every file is readable by all and writable by none.
+#   Joliet:     Windows sees the long names.
+# LABEL is the volume label a desktop shows for the disc; by default the folder's name, in the
+# upper-case letters, digits and "_" that ISO 9660 allows, at most 32 of them.
+# make-disc-image.sh FOLDER IMAGE [LABEL]
+set -euo pipefail
+usage="usage: $0 FOLDER IMAGE [LABEL]"
+[ $# -ge 2 ] && [ $# -le 3 ] || { echo "$usage" >&2; exit 2; }
+folder=$1
+image=$2
+[ -d "$folder" ] || { echo "$0: $folder is not a folder" >&2; exit 1; }
+[ -f "$folder/autorun.inf" ] || echo "$0: warning: $folder has no autorun.inf; neither Windows nor the launcher will find one" >&2
+command -v xorriso >/dev/null || { echo "$0: xorriso is not installed (scripts/setup.sh installs it)" >&2; exit 1; }
+
+label=${3:-$(basename "$(cd "$folder" && pwd)")}
+label=$(printf '%s' "$label" | tr '[:lower:]' '[:upper:]' | tr -c 'A-Z0-9_' '_' | cut -c 1-32)
+
+mkdir -p "$(dirname "$image")"
+# -r rather than -R: owner root, modes made readable and never writable, execute bits kept.
+xorriso -as mkisofs -quiet -r -J -joliet-long -V "$label" -o "$image.part" "$folder"
+mv "$image.part" "$image"
+echo "Disc image $image ($(du -h "$image" | cut -f1), volume $label) from $folder"
