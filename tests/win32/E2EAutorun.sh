@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Drives the built Autorun.exe on a copy of the assembled disc under Wine, as a user would, on the
 # build's Wine session display (no window manager), and checks what it shows and how it ends.
-# Usage: E2EAutorun.sh <build folder> <disc folder> <WindowTool.exe>
+# With a release program given, the disc's Autorun.exe must be that very file, byte for byte.
+# Exits with 77, saying why, where the session cannot run the disc's program.
 set -euo pipefail
 here=$(dirname "$0")
 source "$here/../../scripts/x11.sh"
 source "$here/wine-env.sh"
 
-usage="usage: E2EAutorun.sh <build folder> <disc folder> <WindowTool.exe> <autorun_layout.exe>"
+usage="usage: E2EAutorun.sh <build folder> <disc folder> <WindowTool.exe> <autorun_layout.exe> [release Autorun.exe]"
 build=${1:?$usage}
 disc=${2:?$usage}
 tool=${3:?$usage}
 layout=${4:?$usage}
+release=${5:-}
 
 title="VELMO Developers Kit v7.03"
 doc_title="$title Online Documentation"
@@ -25,17 +27,23 @@ done
 [ -f "$disc/Autorun.exe" ] || fail "there is no program at $disc/Autorun.exe: build the 'disc' target first"
 [ -f "$tool" ] || fail "the window tool $tool is missing"
 [ -f "$layout" ] || fail "the layout tool $layout is missing"
+if [ -n "$release" ]; then
+    [ -f "$release" ] || fail "the release program $release has not been built"
+    cmp -s "$release" "$disc/Autorun.exe" || fail "$disc/Autorun.exe is not the release program $release"
+    ok "$disc/Autorun.exe is the release program $release"
+fi
 
 # --- the build's Wine session ----------------------------------------------------------------
 wine_env "$build"
 read_session
+session_runs "$disc/Autorun.exe" || exit
 [ -n "$display" ] && kill -0 "$xvfb_pid" 2>/dev/null ||
     fail "no Wine session runs for $build; ctest starts one with its wine.start test"
 export DISPLAY=$display
 # The session's X server outlives this script: cleanup must not end it.
 xvfb_pid=""
-ok "Wine session on $DISPLAY with prefix $WINEPREFIX"
-load_layout wine "$layout"
+ok "Wine session on $DISPLAY with prefix $WINEPREFIX; $(pe_bits "$disc/Autorun.exe")-bit Autorun.exe"
+load_layout "$wine" "$layout"
 
 tmp=$(mktemp -d)
 fail_logs=("$tmp/autorun.out")
@@ -48,7 +56,7 @@ ok "copied the disc to \"$copy\""
 # geometry_of <title>: sets outer_*, client_*, screen_* and enabled as Windows reports them.
 geometry_of() {
     local report
-    report=$(wine "$tool" geometry "$1" 2>/dev/null | tr -d '\r') || return 1
+    report=$("$wine" "$tool" geometry "$1" 2>/dev/null | tr -d '\r') || return 1
     eval "$report"
 }
 
@@ -86,7 +94,7 @@ launcher_enabled() { geometry_of "$title" && [ "$enabled" = 1 ]; }
 launcher_disabled() { geometry_of "$title" && [ "$enabled" = 0 ]; }
 
 # --- the launcher --------------------------------------------------------------------------
-(cd / && exec wine "$copy/Autorun.exe") >"$tmp/autorun.out" 2>&1 &
+(cd / && exec "$wine" "$copy/Autorun.exe") >"$tmp/autorun.out" 2>&1 &
 app_pid=$!
 ok "started \"$copy/Autorun.exe\" from / (pid $app_pid)"
 
@@ -116,7 +124,7 @@ check_window "$doc_title" 585 262
 launcher_disabled || fail "the launcher takes input while the documentation window is open"
 ok "the launcher is disabled while the documentation window is open"
 
-wine "$tool" close "$doc_title" || fail "could not ask the documentation window to close"
+"$wine" "$tool" close "$doc_title" || fail "could not ask the documentation window to close"
 wait_for "the documentation window to close" 10 window_gone "$doc_title"
 wait_for "the launcher to take input again" 10 launcher_enabled
 ok "closing the documentation window gives the launcher back"
@@ -127,7 +135,7 @@ wait_for "\"Browse this CD\" to turn blue under the pointer" 10 has_blue "$launc
 ok "the launcher answers the pointer again"
 
 # --- the end -------------------------------------------------------------------------------
-wine "$tool" close "$title" || fail "could not ask the launcher to close"
+"$wine" "$tool" close "$title" || fail "could not ask the launcher to close"
 deadline=$((SECONDS + 15))
 while kill -0 "$app_pid" 2>/dev/null; do
     [ "$SECONDS" -lt "$deadline" ] || fail "the program still runs 15 s after its launcher was closed"

@@ -7,9 +7,10 @@ wine_env "$1"
 shift
 
 read_session
-if [ -z "$display" ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
+session_runs "$1" || exit
+if [ -z "$display" ] || ! kill -0 "$xvfb_pid" 2>/dev/null || [ -z "$wine" ]; then
     echo "No Wine session is running for this build; ctest starts one with its wine.start test." >&2
     exit 1
 fi
 export DISPLAY=$display
-exec wine "$@"
+exec "$wine" "$@"

@@ -1,7 +1,9 @@
 #!/bin/bash
 # Starts and stops the Wine session the Windows tests of a build share: a private Xvfb, the build's
-# own Wine prefix (created on first use) and a persistent wineserver, so that each test starts in a
-# fraction of a second and no test run disturbs another.
+# own Wine prefix (made on first use, and again when another Wine is installed) and a persistent
+# wineserver, so that each test starts in a fraction of a second and no test run disturbs another.
+# Where Wine cannot run the build's programs (32-bit ones on a kernel without 32-bit support), start
+# records why and exits with 77, and every test of the session reports itself skipped with that.
 # wine-session.sh start <build folder> <WindowTool.exe> | stop <build folder>
 set -u
 usage="usage: $0 start <build folder> <WindowTool.exe> | stop <build folder>"
@@ -83,14 +85,21 @@ start() {
         return 2
     fi
     stop || return 1
-    # A prefix whose creation was cut short is missing parts that Wine does not add later.
-    if [ -d "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/.ready" ]; then
-        rm -rf "$WINEPREFIX"
+    wine_loaders || return 1
+    mkdir -p "$session_folder"
+    # The build's programs are all of one size, as its window tool is.
+    local why
+    if ! why=$(wine_runs "$tool"); then
+        printf 'owner_pid=%s\nskip=%s\n' "$PPID" "$why" >"$session_file"
+        echo "SKIPPED: $why"
+        return 77
     fi
-    mkdir -p "$session_folder" "$WINEPREFIX"
+    wine_prefix_check
+    mkdir -p "$WINEPREFIX"
     # Background processes get files for their output: CTest waits for every holder of its pipes.
     start_xvfb "$session_folder" </dev/null >/dev/null || return 1
     printf 'owner_pid=%s\ndisplay=%s\nxvfb_pid=%s\n' "$PPID" "$DISPLAY" "$xvfb_pid" >"$session_file"
+    printf 'wine=%s\nwine32=%s\nwine64=%s\nwine32_why=%s\n' "$wine" "$wine32" "$wine64" "$wine32_why" >>"$session_file"
 
     local log=$session_folder/wine.log
     : >"$log"
@@ -102,18 +111,19 @@ start() {
     printf 'wineserver_pid=%s\n' "$(server_pid)" >>"$session_file"
     # Creates or updates the prefix when needed, and starts the services and the desktop now
     # rather than inside the first test.
-    if ! wine wineboot -i </dev/null >>"$log" 2>&1; then
+    if ! "$wine" wineboot -i </dev/null >>"$log" 2>&1; then
         echo "wineboot failed:" >&2
         cat "$log" >&2
         return 1
     fi
-    touch "$WINEPREFIX/.ready"
+    wine_prefix_made
     # The desktop, started here with its output in the log: started by a test, it would hold CTest's
     # pipes, and it would go down some seconds after each test.
-    wine "$tool" hold </dev/null >>"$log" 2>&1 &
+    "$wine" "$tool" hold </dev/null >>"$log" 2>&1 &
     # Returns once the desktop answers; that it finds no such window is expected.
-    wine "$tool" geometry "no such window" </dev/null >>"$log" 2>&1
-    echo "Wine session on display $DISPLAY with prefix $WINEPREFIX"
+    "$wine" "$tool" geometry "no such window" </dev/null >>"$log" 2>&1
+    echo "Wine session on display $DISPLAY with prefix $WINEPREFIX, $(head -n 1 "$WINEPREFIX/.ready")," \
+        "32-bit loader ${wine32:-none}, 64-bit loader ${wine64:-none}"
 }
 
 case $1 in
