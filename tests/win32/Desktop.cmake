@@ -6,8 +6,9 @@ target_compile_definitions(win32_desktop_tests PRIVATE "AUTORUN_STAND_IN=\"${sta
 add_dependencies(win32_desktop_tests installer_stand_in)
 autorun_add_gtests(win32_desktop_tests)
 
-# The 32-bit release build cannot run here, but its file can be read: it is built first by the test script.
+# The 32-bit release build's file is read whatever the size of this build: the test script builds it first.
 set(AUTORUN_RELEASE_EXE "" CACHE FILEPATH "The 32-bit release Autorun.exe whose file the tests check")
+math(EXPR bits "${CMAKE_SIZEOF_VOID_P} * 8")
 add_executable(win32_executable_tests ${CMAKE_CURRENT_LIST_DIR}/ExecutableTest.cpp)
 target_link_libraries(win32_executable_tests PRIVATE GTest::gtest_main version)
 target_compile_definitions(win32_executable_tests PRIVATE
@@ -15,13 +16,16 @@ target_compile_definitions(win32_executable_tests PRIVATE
 add_dependencies(win32_executable_tests Autorun)
 autorun_add_gtests(win32_executable_tests)
 
-foreach(program release32 test64)
+foreach(program release32 test${bits})
     if(program STREQUAL release32)
         set(file ${AUTORUN_RELEASE_EXE})
+    else()
+        set(file $<TARGET_FILE:Autorun>)
+    endif()
+    if(program MATCHES 32$)
         set(format pei-i386)
         set(objdump i686-w64-mingw32-objdump)
     else()
-        set(file $<TARGET_FILE:Autorun>)
         set(format pei-x86-64)
         set(objdump x86_64-w64-mingw32-objdump)
     endif()

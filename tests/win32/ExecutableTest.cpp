@@ -75,7 +75,7 @@ TEST_P(VersionRecord, NamesTheProgramAndItsVersion)
 
 INSTANTIATE_TEST_SUITE_P(Programs, VersionRecord,
                          ::testing::Values(Executable{"release32", AUTORUN_RELEASE_EXE},
-                                           Executable{"test64", AUTORUN_TEST_EXE}),
+                                           Executable{sizeof(void*) == 8 ? "test64" : "test32", AUTORUN_TEST_EXE}),
                          [](const auto& program) { return std::string(program.param.name); });
 
 } // namespace

@@ -323,23 +323,27 @@ TEST_F(LauncherWindow, RealPointerHighlightsAndItsDoubleClickOpensTheDocumentati
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
+struct TitleSearch {
+    const std::string& title;
+    std::vector<HWND> found;
+};
+
+// A named CALLBACK, not a lambda: on 32-bit Windows the callback must be stdcall.
+BOOL CALLBACK NoteOtherWindowTitled(HWND window, LPARAM data)
+{
+    auto& search = *reinterpret_cast<TitleSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() && IsWindowVisible(window) && WindowText(window) == search.title)
+        search.found.push_back(window);
+    return TRUE;
+}
+
 // Top-level windows of other processes with that title.
 std::vector<HWND> OtherWindowsTitled(const std::string& title)
 {
-    struct Search {
-        const std::string& title;
-        std::vector<HWND> found;
-    } search{title, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process != GetCurrentProcessId() && IsWindowVisible(window) && WindowText(window) == s.title)
-                s.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TitleSearch search{title, {}};
+    EnumWindows(NoteOtherWindowTitled, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -221,17 +221,22 @@ BoxCloser::BoxCloser(std::function<void(const Box&)> onBox) : onBox_(std::move(o
 {
 }
 
+namespace {
+
+// A named CALLBACK, not a lambda: on 32-bit Windows the callback must be stdcall.
+BOOL CALLBACK NoteShownBox(HWND window, LPARAM found)
+{
+    if (ClassName(window) == L"#32770" && IsWindowVisible(window))
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
 void BoxCloser::Scan()
 {
     std::vector<HWND> boxes;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM found) -> BOOL {
-            if (ClassName(window) == L"#32770" && IsWindowVisible(window))
-                reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&boxes));
+    EnumThreadWindows(GetCurrentThreadId(), NoteShownBox, reinterpret_cast<LPARAM>(&boxes));
     for (HWND window : boxes) {
         if (std::find(answered_.begin(), answered_.end(), window) != answered_.end())
             continue;
