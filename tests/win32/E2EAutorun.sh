@@ -19,7 +19,14 @@ title="VELMO Developers Kit v7.03"
 doc_title="$title Online Documentation"
 
 ok() { printf 'ok    %s\n' "$*"; }
-trap cleanup EXIT
+# A disc's files may be read-only, as those of an image's tree are: the copy must be removable.
+end() {
+    local status=$?
+    [ -z "$tmp" ] || chmod -R u+w "$tmp" 2>/dev/null || true
+    (exit "$status")
+    cleanup
+}
+trap end EXIT
 
 for program in xdotool xwininfo import convert wine; do
     command -v "$program" >/dev/null || fail "$program is not installed (scripts/setup.sh installs it)"

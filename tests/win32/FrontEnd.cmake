@@ -23,16 +23,42 @@ get_directory_property(tests_after TESTS)
 list(REMOVE_ITEM tests_after ${tests_before})
 set_tests_properties(${tests_after} PROPERTIES RESOURCE_LOCK ${wine_display_lock})
 
-# The built program on a copy of the sample disc, driven through the display as a user would.
+# The program on a copy of the sample disc, driven through the display as a user would: this build's
+# own, or the one AUTORUN_E2E_EXE names, which then must be on the disc byte for byte.
+set(AUTORUN_E2E_EXE "" CACHE FILEPATH "The Autorun.exe the end-to-end tests drive; empty: this build's own")
+if(AUTORUN_E2E_EXE)
+    set(e2e_disc ${CMAKE_BINARY_DIR}/e2e-disc)
+    add_custom_target(win32_e2e_disc
+        COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}/sample-disc -DDISC=${e2e_disc}
+                -DPROGRAMS=${AUTORUN_E2E_EXE} -DSTAND_IN=$<TARGET_FILE:installer_stand_in>
+                -P ${PROJECT_SOURCE_DIR}/cmake/AssembleDisc.cmake
+        DEPENDS installer_stand_in
+        COMMENT "Assembling the sample disc with ${AUTORUN_E2E_EXE} in ${e2e_disc}"
+        VERBATIM)
+else()
+    set(e2e_disc ${AUTORUN_DISC_DIR})
+    add_custom_target(win32_e2e_disc)
+    add_dependencies(win32_e2e_disc disc)
+endif()
 # A test cannot depend on a build target, so a setup test brings the disc up to date first.
 add_test(NAME win32_e2e_disc_ready
-    COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target disc win32_window_tool autorun_layout)
+    COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target win32_e2e_disc win32_window_tool autorun_layout)
 set_tests_properties(win32_e2e_disc_ready PROPERTIES FIXTURES_SETUP win32_e2e_disc LABELS e2e TIMEOUT 300)
-add_test(NAME win32_e2e_sample_disc
-    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/E2EAutorun.sh ${CMAKE_BINARY_DIR} ${AUTORUN_DISC_DIR}
-            $<TARGET_FILE:win32_window_tool> $<TARGET_FILE:autorun_layout>)
-set_tests_properties(win32_e2e_sample_disc PROPERTIES
-    FIXTURES_REQUIRED "wine;win32_e2e_disc"
+set(e2e_run bash ${CMAKE_CURRENT_LIST_DIR}/E2EAutorun.sh ${CMAKE_BINARY_DIR})
+set(e2e_tools $<TARGET_FILE:win32_window_tool> $<TARGET_FILE:autorun_layout> ${AUTORUN_E2E_EXE})
+add_test(NAME win32_e2e_sample_disc COMMAND ${e2e_run} ${e2e_disc} ${e2e_tools})
+
+# The same from the disc's image, with the files as Windows reads them: its Joliet tree.
+set(joliet_tree ${CMAKE_BINARY_DIR}/disc-image/joliet)
+add_test(NAME win32_disc_image_joliet
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/joliet-tree.sh ${e2e_disc} ${CMAKE_BINARY_DIR}/disc-image)
+set_tests_properties(win32_disc_image_joliet PROPERTIES
+    FIXTURES_REQUIRED win32_e2e_disc FIXTURES_SETUP win32_joliet_tree LABELS e2e TIMEOUT 120)
+add_test(NAME win32_e2e_disc_image COMMAND ${e2e_run} ${joliet_tree} ${e2e_tools})
+
+set_tests_properties(win32_e2e_sample_disc PROPERTIES FIXTURES_REQUIRED "wine;win32_e2e_disc")
+set_tests_properties(win32_e2e_disc_image PROPERTIES FIXTURES_REQUIRED "wine;win32_joliet_tree")
+set_tests_properties(win32_e2e_sample_disc win32_e2e_disc_image PROPERTIES
     RESOURCE_LOCK ${wine_display_lock}
     LABELS e2e
     TIMEOUT 120)
