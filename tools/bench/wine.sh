@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks the Windows program against a bare Win32 window showing the same picture, both under
-# Wine on one private Xvfb, and prints the release executable's size and imports.
+# Wine on one private Xvfb, and prints the release executable's size and imports. The 32-bit release
+# Autorun.exe is timed against a 32-bit bare window where 32-bit Wine runs; elsewhere the 64-bit
+# build against a 64-bit one, and the output says why.
 # Usage: tools/bench/wine.sh [runs]   (default 15; tools/bench/run.sh calls it). Judges nothing.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -20,28 +22,47 @@ quietly() {
     return "$status"
 }
 
-# Wine here is 64-bit only, so the 64-bit build is timed; the 32-bit build is the release.
+source tests/win32/wine-env.sh
+wine_loaders
+# The release is a 32-bit program, timed where 32-bit Wine runs; elsewhere the 64-bit build of the
+# same sources is, and the figures say so.
 quietly cmake --preset windows-i686
 quietly cmake --build --preset windows-i686
-quietly cmake --preset windows-x64
-quietly cmake --build --preset windows-x64 --target disc autorun_layout
-disc="$repo/build/windows-x64/disc"
-program="$disc/Autorun.exe"
 release="$repo/build/windows-i686/Autorun.exe"
+if [ -n "$wine32" ]; then
+    bits=32 tree=windows-i686-tests toolchain=mingw-i686 bare_build=build/bench-win32-i686
+    disc_target=win32_e2e_disc disc="$repo/build/windows-i686-tests/e2e-disc"
+    timed="the 32-bit release build/windows-i686/Autorun.exe"
+else
+    bits=64 tree=windows-x64 toolchain=mingw-x86_64 bare_build=build/bench-win32
+    disc_target=disc disc="$repo/build/windows-x64/disc"
+    timed="the 64-bit build build/windows-x64/disc/Autorun.exe, as $wine32_why"
+fi
+quietly cmake --preset "$tree"
+quietly cmake --build --preset "$tree" --target "$disc_target" autorun_layout
+program="$disc/Autorun.exe"
 # The yardstick is built the way the timed program is.
-build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' build/windows-x64/CMakeCache.txt)
-quietly cmake -S tools/bench/win32 -B build/bench-win32 -G Ninja \
-    --toolchain "$repo/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE="${build_type:-RelWithDebInfo}"
-quietly cmake --build build/bench-win32
-bare="$repo/build/bench-win32/BareWindow.exe"
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "build/$tree/CMakeCache.txt")
+quietly cmake -S tools/bench/win32 -B "$bare_build" -G Ninja \
+    --toolchain "$repo/cmake/$toolchain.cmake" -DCMAKE_BUILD_TYPE="${build_type:-RelWithDebInfo}"
+quietly cmake --build "$bare_build"
+bare="$repo/$bare_build/BareWindow.exe"
 quietly cmake -S tools/bench -B build/bench -G Ninja
 quietly cmake --build build/bench --target bench_driver bench_shim
+shims="$repo/build/bench/libbench_shim.so"
+if [ "$bits" = 32 ]; then
+    # The 32-bit loader runs the program, and takes only a 32-bit shim; each loader passes over
+    # the other's ("wrong ELF class"), so both go in one LD_PRELOAD.
+    scripts/setup.sh gcc-multilib
+    mkdir -p build/bench-i386
+    quietly gcc -m32 -O2 -Wall -Wextra -shared -fPIC tools/bench/shim.c -o build/bench-i386/libbench_shim.so -ldl
+    shims+=" $repo/build/bench-i386/libbench_shim.so"
+fi
 
 export WINEPREFIX="$repo/build/bench-wine/prefix"
 export WINEDEBUG=-all
 # No Mono or Gecko prompts, and no menu entries written outside the prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-mkdir -p "$WINEPREFIX"
 
 source scripts/x11.sh
 tmp=$(mktemp -d)
@@ -58,21 +79,26 @@ start_xvfb "$tmp" || exit 1
 # One server for the whole run, kept warm between programs; a server left by an aborted run
 # of this prefix would hold its Wine processes on a display that is gone.
 wineserver -k 2>/dev/null || true
+# A prefix made by another Wine, or with other loaders, may not boot.
+wine_prefix_check
+mkdir -p "$WINEPREFIX"
 wineserver -p
 wineserver_started=1
 # Creates the prefix on the first run; afterwards starts Wine's services, as a booted Windows has them.
-quietly wine wineboot
-load_layout wine build/windows-x64/tools/layout/autorun_layout.exe
+quietly "$wine" wineboot
+wine_prefix_made
+load_layout "$wine" "build/$tree/tools/layout/autorun_layout.exe"
 
-echo "Wine: $(wine --version) (64-bit only: a 32-bit exe cannot run here, so the 64-bit build"
-echo "      build/windows-x64/disc/Autorun.exe is timed), $(nproc) CPUs, Xvfb 1280x1024x24 on $DISPLAY,"
-echo "      no window manager, prefix build/bench-wine/prefix, wineserver -p kept warm; started from $disc"
+echo "Wine: $("$wine" --version), 32-bit loader ${wine32:-none}, 64-bit loader ${wine64:-none}"
+echo "Timed: $timed,"
+echo "      against a $bits-bit bare window; $(nproc) CPUs, Xvfb 1280x1024x24 on $DISPLAY, no window manager,"
+echo "      prefix build/bench-wine/prefix, wineserver -p kept warm; started from $disc"
 # Other work on the machine moves wall-clock times; say how much there was.
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 centre_of lblBtnText_0
 build/bench/bench_driver --runs "$runs" \
-    --shim "$repo/build/bench/libbench_shim.so" \
-    --wine wine \
+    --shim "$shims" \
+    --wine "$wine" \
     --bare "$bare" \
     --program "$program" \
     --disc "$disc" \
@@ -91,6 +117,8 @@ describe() {
     printf '  %-24s %9d bytes  %s\n' "$label" "$(stat -c %s "$exe")" "${exe#"$repo"/}"
     printf '  %-24s imports %s\n' "" "$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | paste -sd' ')"
 }
+objdump=x86_64-w64-mingw32-objdump
+[ "$bits" = 64 ] || objdump=i686-w64-mingw32-objdump
 describe "32-bit release" i686-w64-mingw32-objdump "$release"
-describe "64-bit (timed)" x86_64-w64-mingw32-objdump "$program"
-describe "bare window, 64-bit" x86_64-w64-mingw32-objdump "$bare"
+[ "$bits" = 32 ] || describe "64-bit (timed)" "$objdump" "$program"
+describe "bare window, $bits-bit" "$objdump" "$bare"
