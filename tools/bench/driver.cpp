@@ -190,6 +190,8 @@ struct Options {
     int runs = 15;
     std::string shim, bare, program, disc, work;
     std::string wine; // the command that runs a Windows program, if these are Windows programs
+    // What the two columns are, when the yardstick is not a bare window, and the last paint's goal.
+    std::string bareName, programName, paintTarget;
     int onlineDocX = -1; // the client-area point to double-click: inside "Online Documentation"
     int onlineDocY = -1;
 };
@@ -416,6 +418,11 @@ Options Parse(int argc, char* argv[])
             options.work = value;
         else if (key == "--wine")
             options.wine = value;
+        else if (key == "--names" && value.find('|') != std::string::npos) {
+            options.bareName = value.substr(0, value.find('|'));
+            options.programName = value.substr(value.find('|') + 1);
+        } else if (key == "--paint-target")
+            options.paintTarget = value;
         else if (key == "--online-doc" && std::sscanf(value.c_str(), "%d,%d", &options.onlineDocX, &options.onlineDocY) == 2)
             continue;
         else
@@ -424,7 +431,7 @@ Options Parse(int argc, char* argv[])
     if (options.shim.empty() || options.bare.empty() || options.program.empty() || options.disc.empty() ||
         options.work.empty() || options.onlineDocX < 0 || options.onlineDocY < 0)
         throw Failure("usage: driver --shim SO --bare PROGRAM --program PROGRAM --disc DIR --work DIR "
-                      "--online-doc X,Y [--runs N] [--wine COMMAND]");
+                      "--online-doc X,Y [--runs N] [--wine COMMAND] [--names YARDSTICK|PROGRAM] [--paint-target TEXT]");
     return options;
 }
 
@@ -484,7 +491,8 @@ int main(int argc, char* argv[])
             {"exec -> window mapped (ms)", column(bareSamples, mapOf), column(autorunSamples, mapOf),
              "%7.1f %7.1f %7.1f", ""},
             {"exec -> last paint (ms)", column(bareSamples, paintOf), column(autorunSamples, paintOf),
-             "%7.1f %7.1f %7.1f", wine ? "ratio <= 1.10" : "ratio <= 1.05"},
+             "%7.1f %7.1f %7.1f",
+             !options.paintTarget.empty() ? options.paintTarget.c_str() : wine ? "ratio <= 1.10" : "ratio <= 1.05"},
         };
         if (wine) {
             rows.push_back({"CPU until window mapped (ms)", column(bareSamples, mapCpuOf),
@@ -500,8 +508,14 @@ int main(int argc, char* argv[])
 
         std::printf("\n%d interleaved runs of each%s (medians, min, max); one warm-up run of each not counted\n\n",
                     options.runs, wine ? ", taking turns at going first" : "");
-        std::printf("%-32s | %-23s | %-23s | %-6s | %s\n", "", wine ? "bare Win32 window" : "bare Qt window",
-                    wine ? "Autorun.exe" : "autorun", "ratio", "target");
+        const std::string bareName = !options.bareName.empty() ? options.bareName
+                                     : wine                     ? "bare Win32 window"
+                                                                : "bare Qt window";
+        const std::string programName = !options.programName.empty() ? options.programName
+                                        : wine                        ? "Autorun.exe"
+                                                                      : "autorun";
+        std::printf("%-32s | %-23s | %-23s | %-6s | %s\n", "", bareName.c_str(), programName.c_str(), "ratio",
+                    "target");
         std::printf("%-32s | %7s %7s %7s | %7s %7s %7s | %6s |\n", "", "median", "min", "max", "median", "min", "max",
                     "");
         for (const Row& row : rows) {
