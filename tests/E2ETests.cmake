@@ -31,10 +31,12 @@ set_tests_properties(linux_bundle_resolves PROPERTIES FIXTURES_REQUIRED e2e_disc
 # then inside a clean root without Qt (made once, kept in the build folder); then from an image
 # mastered with plain 8.3 names. Skipped, saying why, where mounting or chroot is refused.
 set(from_image ${CMAKE_CURRENT_SOURCE_DIR}/e2e/from-image.sh)
+# One root for every build tree: it takes a minute and 500 MB to make.
+set(AUTORUN_BASE_ROOT ${PROJECT_SOURCE_DIR}/build/base-root CACHE PATH "The clean root without Qt the disc is tested in")
 set(e2e_helpers $<TARGET_FILE:e2e_close_window> $<TARGET_FILE:autorun_layout>)
 add_test(NAME e2e_mounted_image COMMAND ${from_image} mounted ${AUTORUN_DISC_IMAGE} ${e2e_helpers})
 add_test(NAME e2e_mounted_image_without_qt
-    COMMAND ${from_image} no-qt ${AUTORUN_DISC_IMAGE} ${CMAKE_BINARY_DIR}/base-root ${e2e_helpers})
+    COMMAND ${from_image} no-qt ${AUTORUN_DISC_IMAGE} ${AUTORUN_BASE_ROOT} ${e2e_helpers})
 add_test(NAME e2e_level1_image COMMAND ${from_image} level1 ${AUTORUN_DISC_DIR} ${e2e_helpers})
 set_tests_properties(e2e_mounted_image e2e_mounted_image_without_qt e2e_level1_image PROPERTIES
     FIXTURES_REQUIRED e2e_disc

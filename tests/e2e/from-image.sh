@@ -101,6 +101,11 @@ no-qt)
     mount -t proc proc "$root/proc"
     mount --rbind /tmp "$root/tmp"
     root_mounts=("$root/tmp" "$root/proc")
+    # A sanitizer build reads its suppressions at exit, from inside the root: /tmp is shared.
+    if [[ ${LSAN_OPTIONS:-} =~ suppressions=([^:]+) ]] && [ -f "${BASH_REMATCH[1]}" ]; then
+        cp "${BASH_REMATCH[1]}" "$tmp/lsan.supp"
+        LSAN_OPTIONS=${LSAN_OPTIONS/"${BASH_REMATCH[1]}"/$tmp/lsan.supp}
+    fi
     E2E_RUN="chroot --userspec=nobody:nogroup $root env HOME=/nonexistent" "$here/e2e.sh" "$tmp/mnt" "$@"
     ;;
 level1)
