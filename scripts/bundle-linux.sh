@@ -48,9 +48,10 @@ while read -r name arrow path _; do
     copied[$name]=1
 done < <(ldd "${needed[@]}" | sed 's/^[[:space:]]*//')
 
-# ICU's data library is most of a bundle's size. Qt takes from it only collation, legacy text codecs
-# and locale-specific casing, none of which the launcher asks for; it keeps the rest, which is small.
-# The kept items are rebuilt into a library of the same soname and symbol.
+# ICU's data library would be most of the bundle. Of its data Qt uses collation, legacy text codecs
+# and locale data, and the launcher asks for none of them; those are dropped, and what is left
+# (normalisation, codec aliases, the locale index) is built into a library of the same soname and
+# symbol.
 trim_icu_data() {
     local library=$1 work
     work=$(mktemp -d)
