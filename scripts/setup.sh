@@ -13,6 +13,8 @@ packages=(
     patchelf icu-devtools xorriso genisoimage fuseiso debootstrap
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
     wine wine64 wine32:i386 fonts-wine
+    # Runs 32-bit Wine where the kernel cannot run 32-bit programs (scripts/enable-i386.sh).
+    qemu-user-static
     # The X extensions Wine's display driver loads when present; the Windows tests ran with them.
     libxrender1 libxcursor1 libxi6 libxrandr2 libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1
     libxrender1:i386 libxcursor1:i386 libxi6:i386 libxrandr2:i386 libxinerama1:i386 libxcomposite1:i386
@@ -34,3 +36,4 @@ export DEBIAN_FRONTEND=noninteractive
 dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"$(dirname "$0")/enable-i386.sh"
