@@ -25,9 +25,24 @@ pe_bits() {
     esac
 }
 
+# i386_emulator: the CPU emulator binfmt_misc hands 32-bit x86 programs to (qemu-user, registered by
+# scripts/enable-i386.sh where the kernel cannot run them); fails where it hands them to none.
+i386_emulator() {
+    local entry magic
+    for entry in /proc/sys/fs/binfmt_misc/*; do
+        [ "$(head -n 1 "$entry" 2>/dev/null)" = enabled ] || continue
+        magic=$(sed -n 's/^magic //p' "$entry")
+        # An ELF header of class 32 whose e_machine, at byte 18, is EM_386.
+        [[ $magic == 7f454c4601* ]] && [ "${magic:36:4}" = 0300 ] || continue
+        sed -n 's/^interpreter //p' "$entry"
+        return 0
+    done
+    return 1
+}
+
 # wine_loaders: sets wine32 and wine64 to the Wine loaders of each size that run here, empty where
-# none does; wine32_why says what stops 32-bit programs; wine is the loader to start programs
-# with. Debian's /usr/bin/wine is a script that picks the 32-bit loader whenever it is installed,
+# none does; wine32_why says what stops 32-bit programs, wine32_emulator what emulates them, if
+# anything; wine is the loader to start programs with. Debian's /usr/bin/wine is a script that picks the 32-bit loader whenever it is installed,
 # even where the kernel cannot run it, so the scripts choose the loader themselves. The 64-bit
 # loader hands 32-bit programs to the 32-bit one, as the script does.
 wine_loaders() {
@@ -44,7 +59,8 @@ wine_loaders() {
             printf -v "$found" %s "$candidate"
         elif [ "$class" = 32 ]; then
             wine32_why="the 32-bit Wine loader $candidate does not run here: ${out##*: }"
-            [[ $out != *"Exec format error"* ]] || wine32_why+=" (this kernel runs no 32-bit programs)"
+            [[ $out != *"Exec format error"* ]] ||
+                wine32_why+=" (this kernel runs no 32-bit programs; scripts/enable-i386.sh, as root, has qemu-user run them)"
         fi
     done
     wine=${wine64:-$wine32}
@@ -53,6 +69,9 @@ wine_loaders() {
         return 1
     }
     [ -z "$wine32" ] || wine32_why=""
+    # Where 32-bit programs run under CPU emulation, each takes about a minute to start.
+    wine32_emulator=""
+    [ -z "$wine32" ] || wine32_emulator=$(i386_emulator) || true
     # As Debian's script does for a 64-bit-only Wine: processes Wine starts get the same loader.
     [ -z "$wine64" ] || export WINELOADER=$wine64
 }
@@ -96,18 +115,19 @@ wine_env() {
 }
 
 # read_session: sets display, xvfb_pid, wineserver_pid, owner_pid (the test run's), the loaders
-# wine, wine32 and wine64 and wine32_why from the record, empty where it has none. A session that
+# wine, wine32 and wine64, wine32_why and wine32_emulator from the record, empty where it has none. A session that
 # could not run the build's programs records only skip, the reason.
 # shellcheck disable=SC2034
 read_session() {
     local key value
     display="" xvfb_pid="" wineserver_pid="" owner_pid="" wine="" wine32="" wine64="" wine32_why="" skip=""
+    wine32_emulator=""
     [ -f "$session_file" ] || return 0
     while IFS='=' read -r key value; do
         case $key in
         display) [[ $value =~ ^:[0-9]+$ ]] && display=$value ;;
         xvfb_pid | wineserver_pid | owner_pid) [[ $value =~ ^[0-9]+$ ]] && printf -v "$key" %s "$value" ;;
-        wine | wine32 | wine64) [[ $value == /* ]] && [ -x "$value" ] && printf -v "$key" %s "$value" ;;
+        wine | wine32 | wine64 | wine32_emulator) [[ $value == /* ]] && [ -x "$value" ] && printf -v "$key" %s "$value" ;;
         wine32_why | skip) printf -v "$key" %s "$value" ;;
         esac
     done <"$session_file"

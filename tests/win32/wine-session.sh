@@ -99,7 +99,8 @@ start() {
     # Background processes get files for their output: CTest waits for every holder of its pipes.
     start_xvfb "$session_folder" </dev/null >/dev/null || return 1
     printf 'owner_pid=%s\ndisplay=%s\nxvfb_pid=%s\n' "$PPID" "$DISPLAY" "$xvfb_pid" >"$session_file"
-    printf 'wine=%s\nwine32=%s\nwine64=%s\nwine32_why=%s\n' "$wine" "$wine32" "$wine64" "$wine32_why" >>"$session_file"
+    printf 'wine=%s\nwine32=%s\nwine64=%s\nwine32_why=%s\nwine32_emulator=%s\n' \
+        "$wine" "$wine32" "$wine64" "$wine32_why" "$wine32_emulator" >>"$session_file"
 
     local log=$session_folder/wine.log
     : >"$log"
@@ -124,6 +125,8 @@ start() {
     "$wine" "$tool" geometry "no such window" </dev/null >>"$log" 2>&1
     echo "Wine session on display $DISPLAY with prefix $WINEPREFIX, $(head -n 1 "$WINEPREFIX/.ready")," \
         "32-bit loader ${wine32:-none}, 64-bit loader ${wine64:-none}"
+    [ -z "$wine32_emulator" ] || echo "32-bit programs run under CPU emulation by $wine32_emulator," \
+        "as this kernel runs none itself: each takes about a minute to start"
 }
 
 case $1 in
