@@ -1,9 +1,11 @@
 # The Windows desktop's operations and the program file itself, under Wine.
-set(stand_in Z:$<TARGET_FILE:installer_stand_in>)
+set(stand_in Z:${wine_installer_stand_in})
 add_executable(win32_desktop_tests ${CMAKE_CURRENT_LIST_DIR}/DesktopTest.cpp)
 target_link_libraries(win32_desktop_tests PRIVATE autorun_win32 GTest::gtest_main)
 target_compile_definitions(win32_desktop_tests PRIVATE "AUTORUN_STAND_IN=\"${stand_in}\"")
-add_dependencies(win32_desktop_tests installer_stand_in)
+if(NOT AUTORUN_WINE_HELPERS)
+    add_dependencies(win32_desktop_tests installer_stand_in)
+endif()
 autorun_add_gtests(win32_desktop_tests)
 
 # The 32-bit release build's file is read whatever the size of this build: the test script builds it first.

@@ -2,8 +2,10 @@
 # Both put windows on the one shared display and move its pointer, so they run one at a time.
 set(wine_display_lock wine_display)
 
-add_executable(win32_gui_open_stand_in WIN32 ${CMAKE_CURRENT_LIST_DIR}/GuiOpenStandIn.cpp)
-target_link_libraries(win32_gui_open_stand_in PRIVATE shell32)
+if(NOT AUTORUN_WINE_HELPERS)
+    add_executable(win32_gui_open_stand_in WIN32 ${CMAKE_CURRENT_LIST_DIR}/GuiOpenStandIn.cpp)
+    target_link_libraries(win32_gui_open_stand_in PRIVATE shell32)
+endif()
 
 # The program's own resources go in, so the windows show its pictures, icon and cursor.
 add_executable(win32_gui_tests
@@ -14,14 +16,18 @@ add_executable(win32_gui_tests
     ${CMAKE_CURRENT_LIST_DIR}/GuiReportTest.cpp)
 target_link_libraries(win32_gui_tests PRIVATE autorun_win32 autorun_win32_resources GTest::gtest advapi32)
 target_compile_definitions(win32_gui_tests PRIVATE
-    "AUTORUN_OPEN_STAND_IN=\"Z:$<TARGET_FILE:win32_gui_open_stand_in>\""
-    "AUTORUN_INSTALLER_STAND_IN=\"Z:$<TARGET_FILE:installer_stand_in>\"")
-add_dependencies(win32_gui_tests win32_gui_open_stand_in installer_stand_in)
+    "AUTORUN_OPEN_STAND_IN=\"Z:${wine_open_stand_in}\""
+    "AUTORUN_INSTALLER_STAND_IN=\"Z:${wine_installer_stand_in}\"")
+if(NOT AUTORUN_WINE_HELPERS)
+    add_dependencies(win32_gui_tests win32_gui_open_stand_in installer_stand_in)
+endif()
 get_directory_property(tests_before TESTS)
 autorun_add_gtests(win32_gui_tests)
 get_directory_property(tests_after TESTS)
 list(REMOVE_ITEM tests_after ${tests_before})
 set_tests_properties(${tests_after} PROPERTIES RESOURCE_LOCK ${wine_display_lock})
+# The same for the whole program, where it runs as one test.
+set_target_properties(win32_gui_tests PROPERTIES AUTORUN_WINE_TEST_PROPERTIES "RESOURCE_LOCK;${wine_display_lock}")
 
 # The program on a copy of the sample disc, driven through the display as a user would: this build's
 # own, or the one AUTORUN_E2E_EXE names, which then must be on the disc byte for byte.
@@ -30,9 +36,9 @@ if(AUTORUN_E2E_EXE)
     set(e2e_disc ${CMAKE_BINARY_DIR}/e2e-disc)
     add_custom_target(win32_e2e_disc
         COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}/sample-disc -DDISC=${e2e_disc}
-                -DPROGRAMS=${AUTORUN_E2E_EXE} -DSTAND_IN=$<TARGET_FILE:installer_stand_in>
+                -DPROGRAMS=${AUTORUN_E2E_EXE} -DSTAND_IN=${wine_installer_stand_in}
                 -P ${PROJECT_SOURCE_DIR}/cmake/AssembleDisc.cmake
-        DEPENDS installer_stand_in
+        DEPENDS ${wine_helper_targets}
         COMMENT "Assembling the sample disc with ${AUTORUN_E2E_EXE} in ${e2e_disc}"
         VERBATIM)
 else()
@@ -42,10 +48,13 @@ else()
 endif()
 # A test cannot depend on a build target, so a setup test brings the disc up to date first.
 add_test(NAME win32_e2e_disc_ready
-    COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target win32_e2e_disc win32_window_tool autorun_layout)
+    COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target win32_e2e_disc ${wine_helper_targets})
 set_tests_properties(win32_e2e_disc_ready PROPERTIES FIXTURES_SETUP win32_e2e_disc LABELS e2e TIMEOUT 300)
+if(AUTORUN_WINE_HELPERS)
+    set_tests_properties(win32_e2e_disc_ready PROPERTIES FIXTURES_REQUIRED wine_helpers)
+endif()
 set(e2e_run bash ${CMAKE_CURRENT_LIST_DIR}/E2EAutorun.sh ${CMAKE_BINARY_DIR})
-set(e2e_tools $<TARGET_FILE:win32_window_tool> $<TARGET_FILE:autorun_layout> ${AUTORUN_E2E_EXE})
+set(e2e_tools ${wine_window_tool} ${wine_layout_tool} ${AUTORUN_E2E_EXE})
 add_test(NAME win32_e2e_sample_disc COMMAND ${e2e_run} ${e2e_disc} ${e2e_tools})
 
 # The same from the disc's image, with the files as Windows reads them: its Joliet tree.
@@ -58,7 +67,13 @@ add_test(NAME win32_e2e_disc_image COMMAND ${e2e_run} ${joliet_tree} ${e2e_tools
 
 set_tests_properties(win32_e2e_sample_disc PROPERTIES FIXTURES_REQUIRED "wine;win32_e2e_disc")
 set_tests_properties(win32_e2e_disc_image PROPERTIES FIXTURES_REQUIRED "wine;win32_joliet_tree")
+# A 32-bit program may run under CPU emulation, which takes about a minute to start it.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(e2e_timeout 480)
+else()
+    set(e2e_timeout 120)
+endif()
 set_tests_properties(win32_e2e_sample_disc win32_e2e_disc_image PROPERTIES
     RESOURCE_LOCK ${wine_display_lock}
     LABELS e2e
-    TIMEOUT 120)
+    TIMEOUT ${e2e_timeout})

@@ -13,22 +13,85 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # Every test program created after this runs through the wrapper.
 set(CMAKE_CROSSCOMPILING_EMULATOR bash ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${CMAKE_BINARY_DIR})
 
-# Acts on the desktop from inside Wine for the test scripts, and keeps the session's desktop up.
-add_executable(win32_window_tool ${CMAKE_CURRENT_LIST_DIR}/WindowTool.cpp)
+# The programs the tests start besides the one under test: the window tool, which acts on the
+# desktop for the test scripts and keeps the session's desktop up, the layout tool, and the stand-ins
+# for a document's viewer and the disc's installer. Where this build's programs run under CPU
+# emulation each start of one costs about a minute, so a 32-bit build can take them from a 64-bit
+# build, whose programs start natively.
+set(AUTORUN_WINE_HELPERS "" CACHE PATH
+    "A 64-bit Windows build whose helper programs this build's tests start; empty: this build's own")
+if(AUTORUN_WINE_HELPERS)
+    set(wine_window_tool ${AUTORUN_WINE_HELPERS}/tests/win32_window_tool.exe)
+    set(wine_layout_tool ${AUTORUN_WINE_HELPERS}/tools/layout/autorun_layout.exe)
+    set(wine_open_stand_in ${AUTORUN_WINE_HELPERS}/tests/win32_gui_open_stand_in.exe)
+    set(wine_installer_stand_in ${AUTORUN_WINE_HELPERS}/tools/installer-stand-in/AdbeRdr70_enu_full.exe)
+    # Brings them up to date before the session, which starts the window tool.
+    add_test(NAME wine.helpers COMMAND ${CMAKE_COMMAND} --build ${AUTORUN_WINE_HELPERS}
+        --target win32_window_tool autorun_layout win32_gui_open_stand_in installer_stand_in)
+    set_tests_properties(wine.helpers PROPERTIES FIXTURES_SETUP wine_helpers TIMEOUT 300)
+    set(wine_helper_targets "")
+else()
+    add_executable(win32_window_tool ${CMAKE_CURRENT_LIST_DIR}/WindowTool.cpp)
+    set(wine_window_tool $<TARGET_FILE:win32_window_tool>)
+    set(wine_layout_tool $<TARGET_FILE:autorun_layout>)
+    set(wine_open_stand_in $<TARGET_FILE:win32_gui_open_stand_in>)
+    set(wine_installer_stand_in $<TARGET_FILE:installer_stand_in>)
+    set(wine_helper_targets win32_window_tool autorun_layout win32_gui_open_stand_in installer_stand_in)
+endif()
 
 # The session: a private Xvfb, this build's own Wine prefix and its persistent wineserver.
 set(wine_session bash ${CMAKE_CURRENT_LIST_DIR}/wine-session.sh)
-add_test(NAME wine.start COMMAND ${wine_session} start ${CMAKE_BINARY_DIR} $<TARGET_FILE:win32_window_tool>)
+add_test(NAME wine.start COMMAND ${wine_session} start ${CMAKE_BINARY_DIR} ${wine_window_tool})
 add_test(NAME wine.stop COMMAND ${wine_session} stop ${CMAKE_BINARY_DIR})
-# Setting up a new prefix takes Wine up to half a minute.
-set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+# Setting up a new prefix takes Wine up to half a minute, and over two minutes where 32-bit
+# programs run under CPU emulation.
+set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+if(AUTORUN_WINE_HELPERS)
+    set_tests_properties(wine.start PROPERTIES FIXTURES_REQUIRED wine_helpers)
+endif()
+
+# Each start of a program under CPU emulation costs about a minute: such a build can run each
+# GoogleTest program as one test, all its cases in one process. Its cases, one test each as
+# elsewhere, then carry the label "case", which its test preset leaves out.
+option(AUTORUN_WINE_WHOLE_PROGRAMS "Run each GoogleTest program under Wine as one test" OFF)
+set(AUTORUN_WINE_PROGRAM_TIMEOUT 600 CACHE STRING "Seconds a whole GoogleTest program may take under Wine")
 
 
-# Every test of the directory, whenever added, reports a skip with the status the Wine scripts exit
-# with where this machine's Wine cannot run the build's programs.
-function(autorun_wine_skips)
+# Once the directory has all its tests: the whole programs, where wanted, and a skip, with the status
+# the Wine scripts exit with, wherever this machine's Wine cannot run the build's programs.
+function(autorun_wine_tests)
     get_directory_property(tests TESTS)
+    if(AUTORUN_WINE_WHOLE_PROGRAMS)
+        foreach(test IN LISTS tests)
+            get_test_property(${test} FIXTURES_REQUIRED fixtures)
+            get_test_property(${test} LABELS labels)
+            # The test programs' cases are the tests that need the session and are not the scripts'.
+            if("wine" IN_LIST fixtures AND NOT "e2e" IN_LIST labels)
+                set_property(TEST ${test} APPEND PROPERTY LABELS case)
+            endif()
+        endforeach()
+        get_directory_property(targets BUILDSYSTEM_TARGETS)
+        foreach(target IN LISTS targets)
+            get_target_property(libraries ${target} LINK_LIBRARIES)
+            if(NOT libraries MATCHES "GTest::")
+                continue()
+            endif()
+            add_test(NAME ${target} COMMAND ${target})
+            # A whole program's extra test properties, such as the display lock of the GUI tests.
+            get_target_property(properties ${target} AUTORUN_WINE_TEST_PROPERTIES)
+            if(NOT properties)
+                set(properties "")
+            endif()
+            set_tests_properties(${target} PROPERTIES
+                FIXTURES_REQUIRED wine
+                LABELS program
+                FAIL_REGULAR_EXPRESSION "Running 0 tests from"
+                TIMEOUT ${AUTORUN_WINE_PROGRAM_TIMEOUT}
+                ${properties})
+            list(APPEND tests ${target})
+        endforeach()
+    endif()
     set_tests_properties(${tests} PROPERTIES SKIP_RETURN_CODE 77)
 endfunction()
-cmake_language(DEFER CALL autorun_wine_skips)
+cmake_language(DEFER CALL autorun_wine_tests)
