@@ -41,7 +41,13 @@ endif()
 
 # The session: a private Xvfb, this build's own Wine prefix and its persistent wineserver.
 set(wine_session bash ${CMAKE_CURRENT_LIST_DIR}/wine-session.sh)
-add_test(NAME wine.start COMMAND ${wine_session} start ${CMAKE_BINARY_DIR} ${wine_window_tool})
+# With helpers from another build, a missing prefix starts as a copy of that build's.
+if(AUTORUN_WINE_HELPERS)
+    set(wine_seed ${AUTORUN_WINE_HELPERS}/wine)
+else()
+    set(wine_seed "")
+endif()
+add_test(NAME wine.start COMMAND ${wine_session} start ${CMAKE_BINARY_DIR} ${wine_window_tool} ${wine_seed})
 add_test(NAME wine.stop COMMAND ${wine_session} stop ${CMAKE_BINARY_DIR})
 # Setting up a new prefix takes Wine up to half a minute, and over two minutes where 32-bit
 # programs run under CPU emulation.

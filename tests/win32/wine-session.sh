@@ -4,14 +4,18 @@
 # wineserver, so that each test starts in a fraction of a second and no test run disturbs another.
 # Where Wine cannot run the build's programs (32-bit ones on a kernel without 32-bit support), start
 # records why and exits with 77, and every test of the session reports itself skipped with that.
-# wine-session.sh start <build folder> <WindowTool.exe> | stop <build folder>
+# A build given another build's prefix starts from a copy of it where its own is missing and the
+# other was made by the same Wine: making one where 32-bit programs run under CPU emulation takes
+# minutes.
+# wine-session.sh start <build folder> <WindowTool.exe> [prefix to copy] | stop <build folder>
 set -u
-usage="usage: $0 start <build folder> <WindowTool.exe> | stop <build folder>"
+usage="usage: $0 start <build folder> <WindowTool.exe> [prefix to copy] | stop <build folder>"
 if [ $# -lt 2 ] || [ ! -d "$2" ] || { [ "$1" = start ] && [ ! -f "${3:-}" ]; }; then
     echo "$usage" >&2
     exit 2
 fi
 tool=${3:-}
+seed=${4:-}
 here=$(dirname "$0")
 source "$here/../../scripts/x11.sh"
 source "$here/wine-env.sh"
@@ -79,6 +83,23 @@ other_run_owns() {
     [ "$owner_pid" != "$PPID" ] && is_ctest "$owner_pid"
 }
 
+# Copies the seed prefix, if it was made in full by this Wine and no wineserver has it open.
+copy_prefix() {
+    [ -n "$seed" ] && [ -d "$seed" ] || return 0
+    [ "$(cat "$seed/.ready" 2>/dev/null)" = "$(wine_identity)" ] || return 0
+    local own=$WINEPREFIX
+    WINEPREFIX=$(cd "$seed" && pwd)
+    local busy
+    busy=$(server_pid)
+    WINEPREFIX=$own
+    [ -z "$busy" ] || return 0
+    if cp -a "$seed" "$WINEPREFIX.copy" && mv "$WINEPREFIX.copy" "$WINEPREFIX"; then
+        echo "Copied the Wine prefix $seed, made by the same Wine, to $WINEPREFIX"
+    else
+        rm -rf "$WINEPREFIX.copy"
+    fi
+}
+
 start() {
     if other_run_owns; then
         echo "Another test run (ctest $owner_pid) is using this build's Wine session." >&2
@@ -95,6 +116,7 @@ start() {
         return 77
     fi
     wine_prefix_check
+    [ -d "$WINEPREFIX" ] || copy_prefix
     mkdir -p "$WINEPREFIX"
     # Background processes get files for their output: CTest waits for every holder of its pipes.
     start_xvfb "$session_folder" </dev/null >/dev/null || return 1
