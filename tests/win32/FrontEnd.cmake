@@ -21,13 +21,7 @@ target_compile_definitions(win32_gui_tests PRIVATE
 if(NOT AUTORUN_WINE_HELPERS)
     add_dependencies(win32_gui_tests win32_gui_open_stand_in installer_stand_in)
 endif()
-get_directory_property(tests_before TESTS)
-autorun_add_gtests(win32_gui_tests)
-get_directory_property(tests_after TESTS)
-list(REMOVE_ITEM tests_after ${tests_before})
-set_tests_properties(${tests_after} PROPERTIES RESOURCE_LOCK ${wine_display_lock})
-# The same for the whole program, where it runs as one test.
-set_target_properties(win32_gui_tests PROPERTIES AUTORUN_WINE_TEST_PROPERTIES "RESOURCE_LOCK;${wine_display_lock}")
+autorun_add_gtests(win32_gui_tests PROPERTIES RESOURCE_LOCK ${wine_display_lock})
 
 # The program on a copy of the sample disc, driven through the display as a user would: this build's
 # own, or the one AUTORUN_E2E_EXE names, which then must be on the disc byte for byte.

@@ -57,47 +57,15 @@ if(AUTORUN_WINE_HELPERS)
     set_tests_properties(wine.start PROPERTIES FIXTURES_REQUIRED wine_helpers)
 endif()
 
-# Each start of a program under CPU emulation costs about a minute: such a build can run each
-# GoogleTest program as one test, all its cases in one process. Its cases, one test each as
-# elsewhere, then carry the label "case", which its test preset leaves out.
+# Each start of a program under CPU emulation costs about a minute: such a build runs each
+# GoogleTest program as one test, all its cases in one process (autorun_add_gtests).
 option(AUTORUN_WINE_WHOLE_PROGRAMS "Run each GoogleTest program under Wine as one test" OFF)
 set(AUTORUN_WINE_PROGRAM_TIMEOUT 600 CACHE STRING "Seconds a whole GoogleTest program may take under Wine")
 
-
-# Once the directory has all its tests: the whole programs, where wanted, and a skip, with the status
-# the Wine scripts exit with, wherever this machine's Wine cannot run the build's programs.
+# Once the directory has all its tests: a skip, with the status the Wine scripts exit with, wherever
+# this machine's Wine cannot run the build's programs.
 function(autorun_wine_tests)
     get_directory_property(tests TESTS)
-    if(AUTORUN_WINE_WHOLE_PROGRAMS)
-        foreach(test IN LISTS tests)
-            get_test_property(${test} FIXTURES_REQUIRED fixtures)
-            get_test_property(${test} LABELS labels)
-            # The test programs' cases are the tests that need the session and are not the scripts'.
-            if("wine" IN_LIST fixtures AND NOT "e2e" IN_LIST labels)
-                set_property(TEST ${test} APPEND PROPERTY LABELS case)
-            endif()
-        endforeach()
-        get_directory_property(targets BUILDSYSTEM_TARGETS)
-        foreach(target IN LISTS targets)
-            get_target_property(libraries ${target} LINK_LIBRARIES)
-            if(NOT libraries MATCHES "GTest::")
-                continue()
-            endif()
-            add_test(NAME ${target} COMMAND ${target})
-            # A whole program's extra test properties, such as the display lock of the GUI tests.
-            get_target_property(properties ${target} AUTORUN_WINE_TEST_PROPERTIES)
-            if(NOT properties)
-                set(properties "")
-            endif()
-            set_tests_properties(${target} PROPERTIES
-                FIXTURES_REQUIRED wine
-                LABELS program
-                FAIL_REGULAR_EXPRESSION "Running 0 tests from"
-                TIMEOUT ${AUTORUN_WINE_PROGRAM_TIMEOUT}
-                ${properties})
-            list(APPEND tests ${target})
-        endforeach()
-    endif()
     set_tests_properties(${tests} PROPERTIES SKIP_RETURN_CODE 77)
 endfunction()
 cmake_language(DEFER CALL autorun_wine_tests)
