@@ -6,6 +6,11 @@
 
 namespace autorun {
 
+// The design's controls.
+inline constexpr ui::ControlId lblTopics{"lblTopics"};
+inline constexpr ui::ControlId lblCases{"lblCases"};
+inline constexpr ui::ControlId InstAcrobat{"InstAcrobat"};
+
 inline constexpr ui::Colour ColorDocLink = 0x00FF0000;
 inline constexpr ui::Colour ColorDocGrey = 0x00808080;
 inline constexpr ui::Colour ColorInstaller = 0x000000FF;

@@ -74,7 +74,7 @@ std::int16_t frmOnlineDoc::FetchAvailablePDFs()
 void frmOnlineDoc::DisplayAvailPDFs()
 {
     for (int j = 0; j < AvailCount; ++j) {
-        ui::Label& place = Window().Control("lblCases", j);
+        ui::Label& place = Window().Control(lblCases, j);
         place.SetEnabled(true);
         place.SetCaption(AvailDescr[static_cast<std::size_t>(j)]);
         place.SetForeColour(ColorDocLink);
@@ -84,10 +84,16 @@ void frmOnlineDoc::DisplayAvailPDFs()
 void frmOnlineDoc::OnLabelClick(ui::Label& label)
 {
     const auto index = static_cast<std::int16_t>(label.Index());
-    if (label.Control() == "lblCases")
+    if (label.Control() == lblCases)
         lblCases_Click(index);
-    else if (label.Control() == "InstAcrobat")
+    else if (label.Control() == InstAcrobat)
         InstAcrobat_Click(index);
+}
+
+bool frmOnlineDoc::OnEscape()
+{
+    Window().RequestClose();
+    return true;
 }
 
 void frmOnlineDoc::lblCases_Click(std::int16_t index)

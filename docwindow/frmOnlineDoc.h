@@ -26,6 +26,7 @@ public:
 
 protected:
     void OnLabelClick(ui::Label& label) override;
+    bool OnEscape() override;
 
 private:
     void Form_Load();

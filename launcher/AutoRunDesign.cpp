@@ -7,11 +7,11 @@ const ui::Font kButtonFont{.name = "MS Sans Serif", .points = 12, .weight = ui::
 const ui::Font kDescriptionFont{.name = "Arial", .points = 11.25, .weight = ui::kWeightBold};
 
 const ui::LabelDesign kLabels[] = {
-    {.control = "lblBtnText", .index = 0, .rect = {3600, 1800, 4095, 375}, .caption = "Online Documentation",
-     .foreColour = ColorBtnNormal, .font = kButtonFont},
-    {.control = "lblBtnText", .index = 1, .rect = {3600, 2280, 3015, 375}, .caption = "Browse this CD",
-     .foreColour = ColorBtnNormal, .font = kButtonFont},
-    {.control = "lblDescr", .index = -1, .rect = {360, 6000, 8520, 405}, .caption = "",
+    {.control = lblBtnText, .index = 0, .rect = {3600, 1800, 4095, 375}, .caption = "Online Documentation",
+     .foreColour = ColorBtnNormal, .font = kButtonFont, .role = ui::Role::PushButton},
+    {.control = lblBtnText, .index = 1, .rect = {3600, 2280, 3015, 375}, .caption = "Browse this CD",
+     .foreColour = ColorBtnNormal, .font = kButtonFont, .role = ui::Role::PushButton},
+    {.control = lblDescr, .index = -1, .rect = {360, 6000, 8520, 405}, .caption = "",
      .foreColour = 0x00FFFFFF, .font = kDescriptionFont, .visible = false},
 };
 

@@ -6,6 +6,10 @@
 
 namespace autorun {
 
+// The design's controls.
+inline constexpr ui::ControlId lblBtnText{"lblBtnText"};
+inline constexpr ui::ControlId lblDescr{"lblDescr"};
+
 inline constexpr ui::Colour ColorBtnNormal = 0x000040C0;
 inline constexpr ui::Colour ColorBtnHover = 0x00C00000;
 

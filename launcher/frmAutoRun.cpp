@@ -26,6 +26,11 @@ void frmAutoRun::Load()
     });
 }
 
+ui::Label& frmAutoRun::Button(int index)
+{
+    return Window().Control(lblBtnText, index);
+}
+
 void frmAutoRun::FetchInfKeyValue()
 {
     std::string title = ReadInfString(desktop_, "App Info", "1", InfFile);
@@ -71,9 +76,10 @@ void frmAutoRun::IconsOff()
 {
     for (int b = 0; b <= 1; ++b)
         Button(b).SetForeColour(ColorBtnNormal);
-    ui::Label& description = Window().Control("lblDescr");
+    ui::Label& description = Window().Control(lblDescr);
     if (description.Visible())
         description.SetVisible(false);
+    lit_.reset();
 }
 
 void frmAutoRun::IconsOn(std::int16_t index)
@@ -83,27 +89,61 @@ void frmAutoRun::IconsOn(std::int16_t index)
         if (Button(b).ForeColour() != wanted)
             Button(b).SetForeColour(wanted);
     }
-    ui::Label& description = Window().Control("lblDescr");
+    ui::Label& description = Window().Control(lblDescr);
     description.SetCaption(BtnDescr.at(static_cast<std::size_t>(index)));
     if (!description.Visible())
         description.SetVisible(true);
+    lit_ = index;
 }
 
+std::string frmAutoRun::Description(const ui::Label& label) const
+{
+    if (label.Control() != lblBtnText || label.Index() < 0 || label.Index() >= static_cast<int>(BtnDescr.size()))
+        return {};
+    return BtnDescr[static_cast<std::size_t>(label.Index())];
+}
+
+// The pointer and the keyboard light one button between them, as in a menu: once a key has
+// given the window a focus, the pointer moves it; the pointer leaving the buttons takes it away.
 void frmAutoRun::OnSurfaceMouseMove()
 {
     IconsOff();
+    Window().SetFocus(std::nullopt);
 }
 
 void frmAutoRun::OnLabelMouseMove(ui::Label& label)
 {
-    if (label.Control() == "lblBtnText")
-        IconsOn(static_cast<std::int16_t>(label.Index()));
+    if (label.Control() != lblBtnText)
+        return;
+    IconsOn(static_cast<std::int16_t>(label.Index()));
+    if (Window().Focus())
+        Window().SetFocus(Window().PositionOf(label));
 }
 
 void frmAutoRun::OnLabelDoubleClick(ui::Label& label)
 {
-    if (label.Control() == "lblBtnText")
+    if (label.Control() == lblBtnText)
         FireIcon(static_cast<std::int16_t>(label.Index()));
+}
+
+// Enter and Space do what a double-click does.
+void frmAutoRun::OnLabelActivate(ui::Label& label)
+{
+    OnLabelDoubleClick(label);
+}
+
+void frmAutoRun::OnFocus(ui::Label& label)
+{
+    if (label.Control() == lblBtnText)
+        IconsOn(static_cast<std::int16_t>(label.Index()));
+}
+
+// A key pressed while the pointer lights a button moves on from that button.
+std::optional<std::size_t> frmAutoRun::FocusAnchor() const
+{
+    if (Window().Focus() || !lit_)
+        return Window().Focus();
+    return Window().PositionOf(Window().Control(lblBtnText, *lit_));
 }
 
 } // namespace autorun

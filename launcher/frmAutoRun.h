@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace autorun {
@@ -27,17 +28,25 @@ public:
     void IconsOff();
     void IconsOn(std::int16_t index);
 
+    // A button's description line.
+    std::string Description(const ui::Label& label) const override;
+
 protected:
     void OnSurfaceMouseMove() override;
     void OnLabelMouseMove(ui::Label& label) override;
     void OnLabelDoubleClick(ui::Label& label) override;
+    void OnLabelActivate(ui::Label& label) override;
+    void OnFocus(ui::Label& label) override;
+    std::optional<std::size_t> FocusAnchor() const override;
 
 private:
-    ui::Label& Button(int index) { return Window().Control("lblBtnText", index); }
+    ui::Label& Button(int index);
 
     std::string AppPath;
     std::string InfFile;
     std::array<std::string, 2> BtnDescr;
+    // The button lit by the pointer or the keyboard, whichever came last.
+    std::optional<std::int16_t> lit_;
 
     // Created on first use; it keeps its catalogue between showings.
     std::unique_ptr<frmOnlineDoc> onlineDoc_;

@@ -2,7 +2,9 @@
 
 #include "platform/Desktop.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace autorun {
 
@@ -22,6 +24,8 @@ void Form::MouseMove(ui::Point p, bool buttonHeld)
 {
     if (!buttonHeld)
         pressed_.reset();
+    if (std::exchange(lastMove_, p) == p && !pressed_)
+        return;
     const ui::Hit hit = pressed_ ? *pressed_ : window_->HitTest(p);
     Guarded([&] {
         switch (hit.kind) {
@@ -61,6 +65,64 @@ void Form::DoubleClick(ui::Point p, MouseButton button)
     ui::Label* label = LabelAt(window_->HitTest(p));
     if (label != nullptr && label->Enabled())
         Guarded([&] { OnLabelDoubleClick(*label); });
+}
+
+bool Form::KeyDown(Key key, bool shift)
+{
+    switch (key) {
+    case Key::Tab:
+        return MoveFocus(shift ? -1 : 1);
+    case Key::Right:
+    case Key::Down:
+        return MoveFocus(1);
+    case Key::Left:
+    case Key::Up:
+        return MoveFocus(-1);
+    case Key::Enter:
+    case Key::Space:
+        if (const std::optional<std::size_t> focus = window_->Focus()) {
+            DoDefaultAction(*focus);
+            return true;
+        }
+        return false;
+    case Key::Escape: {
+        bool used = false;
+        Guarded([&] { used = OnEscape(); });
+        return used;
+    }
+    }
+    return false;
+}
+
+bool Form::MoveFocus(int step)
+{
+    std::vector<std::size_t> order;
+    const std::vector<ui::Label>& labels = window_->Labels();
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (labels[i].Acts())
+            order.push_back(i);
+    }
+    if (order.empty())
+        return false;
+    const std::optional<std::size_t> anchor = FocusAnchor();
+    const auto at = anchor ? std::find(order.begin(), order.end(), *anchor) : order.end();
+    std::size_t next = 0;
+    if (at == order.end())
+        next = step > 0 ? 0 : order.size() - 1;
+    else
+        next = (static_cast<std::size_t>(at - order.begin()) + (step > 0 ? 1 : order.size() - 1)) % order.size();
+    window_->SetFocus(order[next]);
+    Guarded([&] { OnFocus(window_->Labels()[order[next]]); });
+    return true;
+}
+
+void Form::DoDefaultAction(std::size_t label)
+{
+    if (label >= window_->Labels().size())
+        return;
+    ui::Label& target = window_->Labels()[label];
+    if (target.Acts())
+        Guarded([&] { OnLabelActivate(target); });
 }
 
 } // namespace autorun

@@ -1,18 +1,24 @@
 // A window of the program: its model for the current showing, the routing of
-// pointer events to the window's handlers, and the failure policy of those handlers.
-// Front ends call the entry points below with positions in twips inside the client area.
+// pointer and key events to the window's handlers, the keyboard focus, and the failure
+// policy of those handlers. Front ends call the entry points below with positions in
+// twips inside the client area, then repaint what the window reports changed.
 #pragma once
 
 #include "app/Failure.h"
 #include "ui/Window.h"
 
+#include <cstddef>
 #include <optional>
+#include <string>
 
 namespace autorun {
 
 class Desktop;
 
 enum class MouseButton { Left, Right, Middle };
+
+// The keys the windows answer; front ends pass every other key on to the desktop.
+enum class Key { Tab, Left, Right, Up, Down, Enter, Space, Escape };
 
 class Form {
 public:
@@ -31,6 +37,18 @@ public:
     // Replaces the second press of a double-click.
     void DoubleClick(ui::Point p, MouseButton button);
 
+    // Tab and the arrows move the focus through the labels that act, in design order, round
+    // and round; Enter and Space act on the focused label; Esc is the window's own. Returns
+    // whether the window used the key.
+    bool KeyDown(Key key, bool shift);
+
+    // What a click (or, where the window acts on double-clicks, a double-click) does to the
+    // label at that position in Labels(); nothing unless it acts. Screen readers call this.
+    void DoDefaultAction(std::size_t label);
+
+    // A longer text a screen reader may read after the label's name; none by default.
+    virtual std::string Description(const ui::Label&) const { return {}; }
+
     ui::Pointer PointerAt(ui::Point p) const { return window_->PointerAt(p); }
 
 protected:
@@ -41,6 +59,15 @@ protected:
     virtual void OnLabelMouseMove(ui::Label&) {}
     virtual void OnLabelClick(ui::Label&) {}
     virtual void OnLabelDoubleClick(ui::Label&) {}
+    // Enter, Space or a screen reader's default action on a label that acts; a click by default.
+    virtual void OnLabelActivate(ui::Label& label) { OnLabelClick(label); }
+    // The keyboard focus has moved to the label.
+    virtual void OnFocus(ui::Label&) {}
+    // Where the focus moves from when no label has it yet; the first (or last) label that acts
+    // when this gives none.
+    virtual std::optional<std::size_t> FocusAnchor() const { return window_->Focus(); }
+    // Esc; returns whether the window used it.
+    virtual bool OnEscape() { return false; }
 
     // Runs a handler. A failure it lets escape is reported and ends the program.
     template <class Handler>
@@ -59,9 +86,13 @@ protected:
 private:
     void EndWithFailure(const Failure& failure);
     ui::Label* LabelAt(const ui::Hit& hit);
+    bool MoveFocus(int step);
 
     // Like a windowless control, the label pressed keeps the pointer until release.
     std::optional<ui::Hit> pressed_;
+    // Desktops report a pointer that stands still when a window appears or goes above it; only a
+    // pointer that moved counts against the keyboard.
+    std::optional<ui::Point> lastMove_;
 };
 
 } // namespace autorun

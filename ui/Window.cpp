@@ -2,14 +2,13 @@
 
 #include <cassert>
 #include <cstdlib>
-#include <numeric>
 #include <utility>
 
 namespace autorun::ui {
 
 Label::Label(const LabelDesign& design)
     : control_(design.control), index_(design.index), rect_(design.rect), font_(design.font),
-      pointer_(design.pointer), caption_(design.caption), foreColour_(design.foreColour),
+      pointer_(design.pointer), role_(design.role), caption_(design.caption), foreColour_(design.foreColour),
       enabled_(design.enabled), visible_(design.visible)
 {
 }
@@ -17,25 +16,25 @@ Label::Label(const LabelDesign& design)
 void Label::SetCaption(std::string caption)
 {
     caption_ = std::move(caption);
-    ++revision_;
+    changed_ = true;
 }
 
 void Label::SetForeColour(Colour colour)
 {
     foreColour_ = colour;
-    ++revision_;
+    changed_ = true;
 }
 
 void Label::SetEnabled(bool enabled)
 {
     enabled_ = enabled;
-    ++revision_;
+    changed_ = true;
 }
 
 void Label::SetVisible(bool visible)
 {
     visible_ = visible;
-    ++revision_;
+    changed_ = true;
 }
 
 Window::Window(const WindowDesign& design)
@@ -52,21 +51,21 @@ Window::Window(const WindowDesign& design)
 void Window::SetTitle(std::string title)
 {
     title_ = std::move(title);
-    ++revision_;
+    changes_.title = true;
 }
 
 void Window::SetPosition(Point position)
 {
     position_ = position;
-    ++revision_;
+    changes_.position = true;
 }
 
-Label& Window::Control(std::string_view control, int index)
+Label& Window::Control(ControlId control, int index)
 {
     return const_cast<Label&>(std::as_const(*this).Control(control, index));
 }
 
-const Label& Window::Control(std::string_view control, int index) const
+const Label& Window::Control(ControlId control, int index) const
 {
     for (const Label& label : labels_) {
         if (label.Control() == control && label.Index() == index)
@@ -99,10 +98,42 @@ Pointer Window::PointerAt(Point p) const
     return label.Enabled() ? label.PointerShape() : Pointer::Arrow;
 }
 
-std::uint64_t Window::Revision() const
+void Window::SetFocus(std::optional<std::size_t> label)
 {
-    return std::accumulate(labels_.begin(), labels_.end(), revision_,
-                           [](std::uint64_t sum, const Label& label) { return sum + label.Revision(); });
+    assert(!label || *label < labels_.size());
+    if (label == focus_)
+        return;
+    // Both the label that loses the focus and the one that gains it look different now.
+    for (const std::optional<std::size_t>& touched : {focus_, label}) {
+        if (touched)
+            labels_[*touched].changed_ = true;
+    }
+    focus_ = label;
+    changes_.focus = true;
+}
+
+void Window::SetDpi(int dpi)
+{
+    assert(dpi > 0);
+    if (dpi == dpi_)
+        return;
+    dpi_ = dpi;
+    changes_.density = true;
+}
+
+void Window::RequestClose()
+{
+    changes_.close = true;
+}
+
+WindowChanges Window::TakeChanges()
+{
+    WindowChanges changes = std::exchange(changes_, {});
+    for (std::size_t i = 0; i < labels_.size(); ++i) {
+        if (std::exchange(labels_[i].changed_, false))
+            changes.labels.push_back(i);
+    }
+    return changes;
 }
 
 } // namespace autorun::ui

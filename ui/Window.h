@@ -1,12 +1,13 @@
 // The toolkit-neutral model of one window: its frame, picture, text labels and
 // images, built from a declarative design and changed only by the program's logic.
-// Front ends draw it and feed pointer events back; the model knows no toolkit.
+// Front ends draw it, feed pointer and key events back, and repaint what it reports changed;
+// the model knows no toolkit.
 #pragma once
 
 #include "ui/Appearance.h"
 #include "ui/Geometry.h"
 
-#include <cstdint>
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,9 +16,20 @@
 
 namespace autorun::ui {
 
+// A control of a design, named as the design names it. Each design declares its controls once as
+// constants, so a misspelt control does not compile.
+struct ControlId {
+    std::string_view name;
+
+    constexpr bool operator==(const ControlId& other) const { return name == other.name; }
+};
+
+// What a label is to assistive technology; only buttons and links act and take the keyboard focus.
+enum class Role { StaticText, PushButton, Link };
+
 // One row of a window's design table: a text label as it is at creation.
 struct LabelDesign {
-    std::string_view control; // control array name, e.g. "lblCases"
+    ControlId control;        // control array, e.g. lblCases
     int index = 0;            // element index; -1 for a single control
     Rect rect;
     std::string_view caption;
@@ -26,6 +38,7 @@ struct LabelDesign {
     bool enabled = true;
     bool visible = true;
     Pointer pointer = Pointer::Arrow;
+    Role role = Role::StaticText;
 };
 
 struct ImageDesign {
@@ -46,17 +59,20 @@ struct WindowDesign {
     std::span<const LabelDesign> labels;
 };
 
-// A windowless text element. Every assignment bumps its revision, whether or not
-// the value changed, so a front end repaints exactly what the logic touched.
+// A windowless text element. Every assignment marks it changed, whether or not the value
+// changed, so a front end repaints exactly what the logic touched.
 class Label {
 public:
     explicit Label(const LabelDesign& design);
 
-    const std::string& Control() const { return control_; }
+    ControlId Control() const { return control_; }
     int Index() const { return index_; }
     const Rect& Bounds() const { return rect_; }
     const Font& TextFont() const { return font_; }
     Pointer PointerShape() const { return pointer_; }
+    Role AccessibleRole() const { return role_; }
+    // A shown, enabled button or link: it can be clicked and take the keyboard focus.
+    bool Acts() const { return role_ != Role::StaticText && enabled_ && visible_; }
 
     const std::string& Caption() const { return caption_; }
     Colour ForeColour() const { return foreColour_; }
@@ -68,19 +84,20 @@ public:
     void SetEnabled(bool enabled);
     void SetVisible(bool visible);
 
-    std::uint64_t Revision() const { return revision_; }
-
 private:
-    std::string control_;
+    friend class Window;
+
+    ControlId control_;
     int index_;
     Rect rect_;
     Font font_;
     Pointer pointer_;
+    Role role_;
     std::string caption_;
     Colour foreColour_;
     bool enabled_;
     bool visible_;
-    std::uint64_t revision_ = 0;
+    bool changed_ = false;
 };
 
 struct Image {
@@ -96,6 +113,18 @@ struct Hit {
     std::size_t item = 0; // position in Labels() or Images()
 
     bool operator==(const Hit&) const = default;
+};
+
+// What changed in a window since its front end last asked.
+struct WindowChanges {
+    std::vector<std::size_t> labels; // positions in Labels() to repaint
+    bool title = false;
+    bool position = false;
+    bool focus = false;  // the keyboard focus moved
+    bool density = false; // the dots per inch changed: lay out and repaint everything
+    bool close = false;  // the logic asked the window to close
+
+    bool Any() const { return !labels.empty() || title || position || focus || density || close; }
 };
 
 class Window {
@@ -119,19 +148,31 @@ public:
     std::vector<Label>& Labels() { return labels_; }
     const std::vector<Label>& Labels() const { return labels_; }
     const std::vector<Image>& Images() const { return images_; }
+    // Where a label of this window stands in Labels().
+    std::size_t PositionOf(const Label& label) const { return static_cast<std::size_t>(&label - labels_.data()); }
 
     // The element of a control array (or the single control with index -1).
     // Asking for a control the design lacks is a programming error.
-    Label& Control(std::string_view control, int index = -1);
-    const Label& Control(std::string_view control, int index = -1) const;
+    Label& Control(ControlId control, int index = -1);
+    const Label& Control(ControlId control, int index = -1) const;
 
     // Shown labels take the pointer over their whole rectangle, the top-most (last
     // designed) first; hidden ones take nothing; images next; the bare surface elsewhere.
     Hit HitTest(Point p) const;
     Pointer PointerAt(Point p) const;
 
-    // Bumped by every change to the window or any of its labels.
-    std::uint64_t Revision() const;
+    // The label with the keyboard focus, by position in Labels(); none until a key moves it there.
+    std::optional<std::size_t> Focus() const { return focus_; }
+    void SetFocus(std::optional<std::size_t> label);
+
+    // Dots per inch of the pixels the front end draws and reports positions in.
+    int Dpi() const { return dpi_; }
+    void SetDpi(int dpi);
+
+    void RequestClose();
+
+    // Everything changed since the last call, which starts afresh.
+    WindowChanges TakeChanges();
 
 private:
     std::string name_;
@@ -144,7 +185,9 @@ private:
     Point position_;
     std::vector<Image> images_;
     std::vector<Label> labels_;
-    std::uint64_t revision_ = 0;
+    std::optional<std::size_t> focus_;
+    int dpi_ = kDesignDpi;
+    WindowChanges changes_;
 };
 
 } // namespace autorun::ui

@@ -41,9 +41,8 @@ Qt::WindowFlags FrameFlags(ui::Frame frame)
 
 QRect PixelRect(const ui::Rect& r)
 {
-    const int left = ui::ToPixels(r.left);
-    const int top = ui::ToPixels(r.top);
-    return {left, top, ui::ToPixels(r.left + r.width) - left, ui::ToPixels(r.top + r.height) - top};
+    const ui::PixelBox box = ui::ToPixels(r);
+    return {box.left, box.top, box.Width(), box.Height()};
 }
 
 QPoint PixelPoint(ui::Point p)
@@ -54,7 +53,7 @@ QPoint PixelPoint(ui::Point p)
 ui::Point ModelPoint(const QMouseEvent& event)
 {
     const QPoint p = event.position().toPoint();
-    return {ui::ToTwips(p.x()), ui::ToTwips(p.y())};
+    return ui::PointerTwips(p.x(), p.y(), ui::kDesignDpi);
 }
 
 std::optional<MouseButton> ModelButton(Qt::MouseButton button)
@@ -105,36 +104,24 @@ FormView::FormView(Form& form, QWidget* owner)
     for (const ui::Image& image : window.Images())
         Picture(image.picture);
 
-    revision_ = window.Revision();
-    for (const ui::Label& label : window.Labels())
-        labelRevisions_.push_back(label.Revision());
-    title_ = window.Title();
-    setWindowTitle(QString::fromStdString(title_));
-    position_ = window.Position();
-    move(PixelPoint(position_));
+    // Everything so far is drawn from scratch.
+    form.Window().TakeChanges();
+    setWindowTitle(QString::fromStdString(window.Title()));
+    move(PixelPoint(window.Position()));
 }
 
 void FormView::Sync()
 {
-    const ui::Window& window = form_.Window();
-    if (window.Revision() == revision_)
-        return;
-    revision_ = window.Revision();
-    const std::vector<ui::Label>& labels = window.Labels();
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        if (labels[i].Revision() != labelRevisions_[i]) {
-            labelRevisions_[i] = labels[i].Revision();
-            update(PixelRect(labels[i].Bounds()));
-        }
-    }
-    if (window.Title() != title_) {
-        title_ = window.Title();
-        setWindowTitle(QString::fromStdString(title_));
-    }
-    if (window.Position().x != position_.x || window.Position().y != position_.y) {
-        position_ = window.Position();
-        move(PixelPoint(position_));
-    }
+    ui::Window& window = form_.Window();
+    const ui::WindowChanges changes = window.TakeChanges();
+    for (const std::size_t label : changes.labels)
+        update(PixelRect(window.Labels()[label].Bounds()));
+    if (changes.title)
+        setWindowTitle(QString::fromStdString(window.Title()));
+    if (changes.position)
+        move(PixelPoint(window.Position()));
+    if (changes.close)
+        close();
 }
 
 void FormView::paintEvent(QPaintEvent*)

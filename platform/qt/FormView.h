@@ -7,10 +7,7 @@
 #include <QCursor>
 #include <QWidget>
 
-#include <cstdint>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace autorun::qt {
 
@@ -23,7 +20,7 @@ public:
 
     Form& Model() const { return form_; }
 
-    // Brings title, position and the labels the logic touched up to date.
+    // Applies what the logic changed: repaints labels, moves, retitles or closes the window.
     void Sync();
 
 signals:
@@ -47,10 +44,6 @@ private:
     Form& form_;
     QCursor hand_;
     std::optional<ui::Pointer> pointer_;
-    std::uint64_t revision_ = 0;
-    std::vector<std::uint64_t> labelRevisions_;
-    std::string title_;
-    ui::Point position_;
 };
 
 } // namespace autorun::qt

@@ -20,7 +20,8 @@ int Pixels(ui::Twips twips)
 
 RECT PixelRect(const ui::Rect& r)
 {
-    return {Pixels(r.left), Pixels(r.top), Pixels(r.left + r.width), Pixels(r.top + r.height)};
+    const ui::PixelBox box = ui::ToPixels(r);
+    return {box.left, box.top, box.right, box.bottom};
 }
 
 COLORREF ToColorRef(ui::Colour colour)
@@ -32,7 +33,7 @@ COLORREF ToColorRef(ui::Colour colour)
 
 ui::Point ModelPoint(LPARAM lParam)
 {
-    return {ui::ToTwips(GET_X_LPARAM(lParam)), ui::ToTwips(GET_Y_LPARAM(lParam))};
+    return ui::PointerTwips(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), ui::kDesignDpi);
 }
 
 void RegisterFormClass()
@@ -80,25 +81,23 @@ FormWindow::FormWindow(Form& form, HWND owner) : form_(form)
     const ui::Window& window = form.Window();
     const auto [style, exStyle] = Styles(window.FrameStyle());
     const SIZE outer = OuterPixels(window);
-    title_ = window.Title();
-    position_ = window.Position();
     // Decoded now, before the window maps, so that its first paint only draws.
     PictureBitmap(window.Picture());
     for (const ui::Image& image : window.Images())
         PictureBitmap(image.picture);
 
-    handle_ = CreateWindowExW(exStyle, kClassName, Wide(title_).c_str(), style, Pixels(position_.x),
-                              Pixels(position_.y), outer.cx, outer.cy, owner, nullptr, GetModuleHandleW(nullptr),
+    const std::string& title = window.Title();
+    handle_ = CreateWindowExW(exStyle, kClassName, Wide(title).c_str(), style, Pixels(window.Position().x),
+                              Pixels(window.Position().y), outer.cx, outer.cy, owner, nullptr, GetModuleHandleW(nullptr),
                               nullptr);
     if (handle_ == nullptr)
         throw Failure(static_cast<long>(GetLastError()),
-                      "Cannot create the window \"" + title_ + "\": " + SystemMessage(GetLastError()));
+                      "Cannot create the window \"" + title + "\": " + SystemMessage(GetLastError()));
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::Procedure));
 
-    revision_ = window.Revision();
-    for (const ui::Label& label : window.Labels())
-        labelRevisions_.push_back(label.Revision());
+    // Everything so far is drawn from scratch.
+    form.Window().TakeChanges();
 }
 
 FormWindow::~FormWindow()
@@ -119,26 +118,20 @@ void FormWindow::Show()
 
 void FormWindow::Sync()
 {
-    const ui::Window& window = form_.Window();
-    if (window.Revision() == revision_)
-        return;
-    revision_ = window.Revision();
-    const std::vector<ui::Label>& labels = window.Labels();
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        if (labels[i].Revision() != labelRevisions_[i]) {
-            labelRevisions_[i] = labels[i].Revision();
-            const RECT r = PixelRect(labels[i].Bounds());
-            InvalidateRect(handle_, &r, FALSE);
-        }
+    ui::Window& window = form_.Window();
+    const ui::WindowChanges changes = window.TakeChanges();
+    for (const std::size_t label : changes.labels) {
+        const RECT r = PixelRect(window.Labels()[label].Bounds());
+        InvalidateRect(handle_, &r, FALSE);
     }
-    if (window.Title() != title_) {
-        title_ = window.Title();
-        SetWindowTextW(handle_, Wide(title_).c_str());
-    }
-    if (window.Position().x != position_.x || window.Position().y != position_.y) {
-        position_ = window.Position();
-        SetWindowPos(handle_, nullptr, Pixels(position_.x), Pixels(position_.y), 0, 0,
+    if (changes.title)
+        SetWindowTextW(handle_, Wide(window.Title()).c_str());
+    if (changes.position)
+        SetWindowPos(handle_, nullptr, Pixels(window.Position().x), Pixels(window.Position().y), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (changes.close) {
+        closeRequested_ = true;
+        PostMessageW(handle_, WM_NULL, 0, 0);
     }
 }
 
@@ -163,7 +156,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             POINT p{};
             GetCursorPos(&p);
             ScreenToClient(handle_, &p);
-            SetCursor(PointerCursor(form_.PointerAt({ui::ToTwips(p.x), ui::ToTwips(p.y)})));
+            SetCursor(PointerCursor(form_.PointerAt(ui::PointerTwips(p.x, p.y, ui::kDesignDpi))));
             return TRUE;
         }
         break;

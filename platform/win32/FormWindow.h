@@ -6,8 +6,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -25,7 +23,8 @@ public:
     Form& Model() const { return form_; }
 
     void Show();
-    // Brings title, position and the labels the logic touched up to date.
+    // Applies what the logic changed: repaints labels, moves or retitles the window, or marks it
+    // for closing.
     void Sync();
     // Set once the user (or anyone) asked the window to close; the window stays until destroyed.
     bool CloseRequested() const { return closeRequested_; }
@@ -48,10 +47,6 @@ private:
     HWND handle_ = nullptr;
     bool closeRequested_ = false;
     std::vector<std::pair<ui::Font, HFONT>> fonts_;
-    std::uint64_t revision_ = 0;
-    std::vector<std::uint64_t> labelRevisions_;
-    std::string title_;
-    ui::Point position_;
 };
 
 } // namespace autorun::win32

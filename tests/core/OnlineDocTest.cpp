@@ -16,7 +16,7 @@ const std::vector<std::string> kDesignTitles = {
 // A twip point inside lblCases element j and inside the installer entry.
 ui::Point OnPlace(const ui::Window& window, int j)
 {
-    const ui::Rect r = window.Control("lblCases", j).Bounds();
+    const ui::Rect r = window.Control(lblCases, j).Bounds();
     return {r.left + 30, r.top + 30};
 }
 
@@ -36,7 +36,7 @@ protected:
         desktop_.whileModal = [&](Form& form) {
             places_.clear();
             for (int j = 0; j <= kHtmlFormatIndex; ++j)
-                places_.push_back(form.Window().Control("lblCases", j));
+                places_.push_back(form.Window().Control(lblCases, j));
             if (act)
                 act(static_cast<frmOnlineDoc&>(form));
         };
@@ -257,7 +257,7 @@ TEST_F(OnlineDocTest, TheInstallerEntryStartsTheReaderInstallerAsOneProgramPath)
 {
     desktop_.programFolder = "\\media\\My Kit";
     Show([&](frmOnlineDoc& form) {
-        const ui::Rect r = form.Window().Control("InstAcrobat", kInstAcrobatIndex).Bounds();
+        const ui::Rect r = form.Window().Control(InstAcrobat, kInstAcrobatIndex).Bounds();
         Click(form, {r.left + 30, r.top + 30});
     });
     EXPECT_EQ(desktop_.startedPrograms,
@@ -268,7 +268,7 @@ TEST_F(OnlineDocTest, AnInstallerThatCannotStartIsReportedAndTheProgramGoesOn)
 {
     desktop_.startFailure = Failure(2, "Cannot start \"D:/Utils/Acrobat/AdbeRdr70_enu_full.exe\": No such file or directory");
     Show([&](frmOnlineDoc& form) {
-        const ui::Rect r = form.Window().Control("InstAcrobat", kInstAcrobatIndex).Bounds();
+        const ui::Rect r = form.Window().Control(InstAcrobat, kInstAcrobatIndex).Bounds();
         Click(form, {r.left + 30, r.top + 30});
         Click(form, OnPlace(form.Window(), kHtmlFormatIndex));
     });

@@ -8,12 +8,17 @@ namespace {
 
 using ui::Hit;
 
+constexpr ui::ControlId lblBelow{"lblBelow"};
+constexpr ui::ControlId lblAbove{"lblAbove"};
+constexpr ui::ControlId lblHidden{"lblHidden"};
+constexpr ui::ControlId lblGrey{"lblGrey"};
+
 // Two overlapping labels (the later one on top), a hidden one, a disabled one and an image.
 const ui::LabelDesign kLabels[] = {
-    {.control = "lblBelow", .index = 0, .rect = {100, 100, 1000, 300}, .caption = "below"},
-    {.control = "lblAbove", .index = 0, .rect = {600, 200, 1000, 300}, .caption = "above", .pointer = ui::Pointer::Hand},
-    {.control = "lblHidden", .index = -1, .rect = {3000, 100, 500, 500}, .caption = "hidden", .visible = false},
-    {.control = "lblGrey", .index = 3, .rect = {100, 1000, 1000, 240}, .caption = "grey", .enabled = false,
+    {.control = lblBelow, .index = 0, .rect = {100, 100, 1000, 300}, .caption = "below"},
+    {.control = lblAbove, .index = 0, .rect = {600, 200, 1000, 300}, .caption = "above", .pointer = ui::Pointer::Hand},
+    {.control = lblHidden, .index = -1, .rect = {3000, 100, 500, 500}, .caption = "hidden", .visible = false},
+    {.control = lblGrey, .index = 3, .rect = {100, 1000, 1000, 240}, .caption = "grey", .enabled = false,
      .pointer = ui::Pointer::Hand},
 };
 const ui::ImageDesign kImages[] = {{.name = "Image1", .rect = {3200, 300, 480, 480}}};
@@ -29,14 +34,14 @@ public:
 
 protected:
     void OnSurfaceMouseMove() override { events.push_back("move surface"); }
-    void OnLabelMouseMove(ui::Label& label) override { events.push_back("move " + label.Control()); }
+    void OnLabelMouseMove(ui::Label& label) override { events.push_back("move " + std::string(label.Control().name)); }
     void OnLabelClick(ui::Label& label) override
     {
         if (failOnClick)
             throw *failOnClick;
-        events.push_back("click " + label.Control());
+        events.push_back("click " + std::string(label.Control().name));
     }
-    void OnLabelDoubleClick(ui::Label& label) override { events.push_back("dblclick " + label.Control()); }
+    void OnLabelDoubleClick(ui::Label& label) override { events.push_back("dblclick " + std::string(label.Control().name)); }
 };
 
 TEST(HitTest, FindsWhatLiesUnderThePoint)
@@ -70,14 +75,14 @@ TEST(HitTest, PointerIsTheLabelsOwnOnlyWhileItCanBeClicked)
     EXPECT_EQ(window.PointerAt({200, 150}), ui::Pointer::Arrow);
     EXPECT_EQ(window.PointerAt({200, 1100}), ui::Pointer::Arrow);
     EXPECT_EQ(window.PointerAt({50, 50}), ui::Pointer::Arrow);
-    window.Control("lblGrey", 3).SetEnabled(true);
+    window.Control(lblGrey, 3).SetEnabled(true);
     EXPECT_EQ(window.PointerAt({200, 1100}), ui::Pointer::Hand);
 }
 
 TEST(HitTest, ShowingALabelMakesItTakeThePointer)
 {
     ui::Window window(kDesign);
-    window.Control("lblHidden").SetVisible(true);
+    window.Control(lblHidden).SetVisible(true);
     EXPECT_EQ(window.HitTest({3300, 400}), (Hit{Hit::Kind::Label, 2}));
 }
 
@@ -144,16 +149,34 @@ TEST(FormEvents, AFailureNoHandlerCatchesEndsTheProgramWithTheRuntimeReport)
     }
 }
 
-TEST(WindowModel, EveryAssignmentCountsEvenWhenTheValueStaysTheSame)
+TEST(WindowModel, ReportsEachChangeOnceEvenWhenTheValueStaysTheSame)
 {
     ui::Window window(kDesign);
-    ui::Label& label = window.Control("lblBelow", 0);
-    const auto before = window.Revision();
-    label.SetCaption("below");
-    EXPECT_EQ(label.Revision(), 1u);
-    EXPECT_EQ(window.Revision(), before + 1);
-    window.SetTitle("Other");
-    EXPECT_EQ(window.Revision(), before + 2);
+    EXPECT_FALSE(window.TakeChanges().Any());
+    window.Control(lblGrey, 3).SetCaption("grey");
+    window.Control(lblBelow, 0).SetForeColour(ui::kButtonText);
+    window.SetTitle("Test");
+    ui::WindowChanges changes = window.TakeChanges();
+    EXPECT_EQ(changes.labels, (std::vector<std::size_t>{0, 3}));
+    EXPECT_TRUE(changes.title);
+    EXPECT_FALSE(changes.position || changes.focus || changes.density || changes.close);
+    EXPECT_FALSE(window.TakeChanges().Any());
+
+    // The focus repaints the label it leaves and the one it reaches.
+    window.SetFocus(1);
+    window.TakeChanges();
+    window.SetFocus(3);
+    changes = window.TakeChanges();
+    EXPECT_EQ(changes.labels, (std::vector<std::size_t>{1, 3}));
+    EXPECT_TRUE(changes.focus);
+    window.SetFocus(3);
+    EXPECT_FALSE(window.TakeChanges().Any());
+
+    window.SetPosition({15, 30});
+    window.SetDpi(144);
+    window.RequestClose();
+    changes = window.TakeChanges();
+    EXPECT_TRUE(changes.position && changes.density && changes.close);
 }
 
 } // namespace

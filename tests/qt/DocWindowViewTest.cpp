@@ -1,6 +1,7 @@
 #include "QtTestSupport.h"
 
 #include "docwindow/OnlineDocDesign.h"
+#include "launcher/AutoRunDesign.h"
 #include "platform/qt/Pictures.h"
 
 #include <QRegularExpression>
@@ -17,10 +18,10 @@ const QColor kGrey(128, 128, 128);
 
 ui::Label& Place(FormView& view, int index)
 {
-    return view.Model().Window().Control("lblCases", index);
+    return view.Model().Window().Control(lblCases, index);
 }
 
-QPoint Centre(FormView& view, std::string_view control, int index)
+QPoint Centre(FormView& view, ui::ControlId control, int index)
 {
     return PixelCentre(view.Model().Window().Control(control, index).Bounds());
 }
@@ -29,7 +30,7 @@ QPoint Centre(FormView& view, std::string_view control, int index)
 void InDocumentationWindow(DiscDesktop& desktop, const std::function<void(FormView& doc)>& action)
 {
     RunProgram(desktop, [&](FormView& launcher) {
-        const QPoint documentation = PixelCentre(launcher.Model().Window().Control("lblBtnText", 0).Bounds());
+        const QPoint documentation = PixelCentre(launcher.Model().Window().Control(lblBtnText, 0).Bounds());
         EXPECT_TRUE(DoubleClickIntoModal(launcher, documentation, "frmOnlineDoc", action));
     });
 }
@@ -85,16 +86,16 @@ TEST_F(DocWindowView, FoundManualsAreBlueLinksAndTheOtherPlacesGrey)
 TEST_F(DocWindowView, PointerIsTheHandOnlyOverLinksThatWork)
 {
     struct Case {
-        std::string_view control;
+        ui::ControlId control;
         int index;
         bool hand;
     };
-    const Case cases[] = {{"lblCases", 0, true},    {"lblCases", 4, false},   {"lblCases", kHtmlFormatIndex, true},
-                          {"lblTopics", 1, false},  {"InstAcrobat", kInstAcrobatIndex, true}, {"lblCases", 3, false}};
+    const Case cases[] = {{lblCases, 0, true},    {lblCases, 4, false},   {lblCases, kHtmlFormatIndex, true},
+                          {lblTopics, 1, false},  {InstAcrobat, kInstAcrobatIndex, true}, {lblCases, 3, false}};
 
     InDocumentationWindow(desktop_, [&](FormView& doc) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(c.control) + " " + std::to_string(c.index));
+            SCOPED_TRACE(std::string(c.control.name) + " " + std::to_string(c.index));
             QTest::mouseMove(doc.windowHandle(), Centre(doc, c.control, c.index));
             const QCursor cursor = doc.cursor();
             if (!c.hand) {
@@ -115,10 +116,10 @@ TEST_F(DocWindowView, PointerIsTheHandOnlyOverLinksThatWork)
 TEST_F(DocWindowView, ClickingALinkOpensItsDocument)
 {
     InDocumentationWindow(desktop_, [&](FormView& doc) {
-        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, "lblCases", 4)); // greyed: nothing
-        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, "lblCases", 1));
+        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, 4)); // greyed: nothing
+        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, 1));
         ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
-        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, "lblCases", kHtmlFormatIndex));
+        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, kHtmlFormatIndex));
         ASSERT_TRUE(xdgOpen_.WaitForCalls(2));
     });
     const std::vector<std::string> expected = {Normalised(disc_.Root() / "docs" / "V1" / "V1DOC.PDF"),
@@ -130,7 +131,7 @@ TEST_F(DocWindowView, ClickingALinkOpensItsDocument)
 TEST_F(DocWindowView, MissingInstallerIsReportedAndTheWindowCarriesOn)
 {
     InDocumentationWindow(desktop_, [&](FormView& doc) {
-        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, "InstAcrobat", kInstAcrobatIndex));
+        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, InstAcrobat, kInstAcrobatIndex));
         ASSERT_TRUE(boxes_.WaitForBoxes(1));
         const BoxCloser::Box& box = boxes_.Boxes().front();
         EXPECT_EQ(box.title, "Autorun");
@@ -141,7 +142,7 @@ TEST_F(DocWindowView, MissingInstallerIsReportedAndTheWindowCarriesOn)
         EXPECT_EQ(box.parent, &doc);
 
         EXPECT_EQ(FindView("frmOnlineDoc"), &doc);
-        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, "lblCases", 0));
+        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, 0));
         ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
     });
     EXPECT_EQ(xdgOpen_.OpenedPaths(), std::vector<std::string>{Normalised(disc_.Root() / "docs" / "VOL" / "VOLDOC.PDF")});
@@ -152,7 +153,7 @@ TEST_F(DocWindowView, DocumentThatCannotBeOpenedIsReportedNamingIt)
     InDocumentationWindow(desktop_, [&](FormView& doc) {
         const QString manual = QString::fromStdString((disc_.Root() / "docs" / "UTL" / "UTLDOC.PDF").string());
         xdgOpen_.ExitWith(3);
-        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, "lblCases", 2));
+        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, 2));
         ASSERT_TRUE(boxes_.WaitForBoxes(1));
         EXPECT_EQ(boxes_.Boxes()[0].title, "Autorun");
         EXPECT_TRUE(boxes_.Boxes()[0].text.contains(manual)) << boxes_.Boxes()[0].text.toStdString();
@@ -161,7 +162,7 @@ TEST_F(DocWindowView, DocumentThatCannotBeOpenedIsReportedNamingIt)
 
         // With no xdg-open at all the document is named too, and the window stays.
         xdgOpen_.Remove();
-        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, "lblCases", 2));
+        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, 2));
         ASSERT_TRUE(boxes_.WaitForBoxes(2));
         EXPECT_EQ(boxes_.Boxes()[1].title, "Autorun");
         EXPECT_TRUE(boxes_.Boxes()[1].text.contains(manual)) << boxes_.Boxes()[1].text.toStdString();
@@ -172,12 +173,12 @@ TEST_F(DocWindowView, DocumentThatCannotBeOpenedIsReportedNamingIt)
 TEST_F(DocWindowView, ADiscEmptiedWhileTheWindowIsOpenIsNoFailure)
 {
     RunProgram(desktop_, [&](FormView& launcher) {
-        const QPoint documentation = PixelCentre(launcher.Model().Window().Control("lblBtnText", 0).Bounds());
+        const QPoint documentation = PixelCentre(launcher.Model().Window().Control(lblBtnText, 0).Bounds());
         EXPECT_TRUE(DoubleClickIntoModal(launcher, documentation, "frmOnlineDoc", [&](FormView& doc) {
             for (const auto& entry : std::filesystem::directory_iterator(disc_.Root()))
                 std::filesystem::remove_all(entry.path());
             // The request goes to the desktop unchanged; what it makes of a missing file is its own affair.
-            QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, "lblCases", 0));
+            QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, 0));
             ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
         }));
         // Shown again from the empty disc: no manual is found, so every place keeps its design.
@@ -241,7 +242,7 @@ TEST_F(DocWindowView, AmpersandsUnderlineOrShowAsTheyShould)
     };
 
     InDocumentationWindow(desktop_, [&](FormView& doc) {
-        ui::Label& heading = doc.Model().Window().Control("lblTopics", 1);
+        ui::Label& heading = doc.Model().Window().Control(lblTopics, 1);
         const QRect box = PixelRect(heading.Bounds());
         heading.SetCaption("VELMO");
         const QImage plain = Rendered(doc);

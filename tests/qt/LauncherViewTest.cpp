@@ -20,12 +20,12 @@ const QPoint kGap(300, 147);
 
 ui::Label& Button(FormView& view, int index)
 {
-    return view.Model().Window().Control("lblBtnText", index);
+    return view.Model().Window().Control(lblBtnText, index);
 }
 
 const ui::Label& Description(FormView& view)
 {
-    return view.Model().Window().Control("lblDescr");
+    return view.Model().Window().Control(lblDescr);
 }
 
 class LauncherView : public ::testing::Test {

@@ -3,6 +3,7 @@
 #include "GuiTestSupport.h"
 
 #include "docwindow/OnlineDocDesign.h"
+#include "launcher/AutoRunDesign.h"
 #include "platform/win32/Pictures.h"
 #include "ui/Appearance.h"
 #include "platform/win32/WideText.h"
@@ -22,10 +23,10 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 
 const ui::Label& Place(const Shown& doc, int index)
 {
-    return doc.Control("lblCases", index);
+    return doc.Control(lblCases, index);
 }
 
-POINT Centre(const Shown& doc, std::string_view control, int index)
+POINT Centre(const Shown& doc, ui::ControlId control, int index)
 {
     return PixelCentre(doc.Control(control, index).Bounds());
 }
@@ -34,7 +35,7 @@ POINT Centre(const Shown& doc, std::string_view control, int index)
 void InDocumentationWindow(DiscDesktop& desktop, const std::function<void(const Shown& doc)>& action)
 {
     RunProgram(desktop, [&](const Shown& launcher) {
-        const POINT documentation = PixelCentre(launcher.Control("lblBtnText", 0).Bounds());
+        const POINT documentation = PixelCentre(launcher.Control(lblBtnText, 0).Bounds());
         EXPECT_TRUE(DoubleClickIntoModal(desktop, launcher, documentation, "frmOnlineDoc", action));
     });
 }
@@ -172,7 +173,7 @@ TEST_F(DocWindow, FoundManualsAreBlueLinksAndTheOtherPlacesGrey)
     InDocumentationWindow(desktop_, [&](const Shown& doc) {
         const std::string found[] = {"File Descriptions All Volumes", "File Descriptions Volume 1",
                                      "Software Development Utilities"};
-        doc.Control("lblCases", 5).SetForeColour(0x000000FF);
+        doc.Control(lblCases, 5).SetForeColour(0x000000FF);
         const Image shown = Rendered(doc.handle);
         EXPECT_EQ(CountNear(shown, PixelRect(Place(doc, 5).Bounds()), kRed), 0);
         for (int place = 0; place < kCataloguePlaces; ++place) {
@@ -190,11 +191,11 @@ TEST_F(DocWindow, FoundManualsAreBlueLinksAndTheOtherPlacesGrey)
             }
         }
         EXPECT_GT(CountNear(shown, PixelRect(Place(doc, kHtmlFormatIndex).Bounds()), kLinkBlue), 20);
-        const RECT installer = PixelRect(doc.Control("InstAcrobat", kInstAcrobatIndex).Bounds());
+        const RECT installer = PixelRect(doc.Control(InstAcrobat, kInstAcrobatIndex).Bounds());
         EXPECT_GT(CountNear(shown, installer, kRed), 20);
         EXPECT_EQ(CountNear(shown, installer, kLinkBlue), 0);
         // Headings in the desktop's text colour.
-        EXPECT_GT(CountNear(shown, PixelRect(doc.Control("lblTopics", 1).Bounds()), GetSysColor(COLOR_BTNTEXT), 8), 20);
+        EXPECT_GT(CountNear(shown, PixelRect(doc.Control(lblTopics, 1).Bounds()), GetSysColor(COLOR_BTNTEXT), 8), 20);
 
         // The document picture at its place, unscaled.
         const Image picture = FromBitmap(PictureBitmap(ui::Resource::DocumentImage));
@@ -208,13 +209,13 @@ TEST_F(DocWindow, FoundManualsAreBlueLinksAndTheOtherPlacesGrey)
 TEST_F(DocWindow, PointerIsTheHandOnlyOverLinksThatWork)
 {
     struct Case {
-        std::string_view control;
+        ui::ControlId control;
         int index;
         bool hand;
     };
-    const Case cases[] = {{"lblCases", 0, true},   {"lblCases", 4, false},
-                          {"lblCases", kHtmlFormatIndex, true}, {"lblTopics", 1, false},
-                          {"InstAcrobat", kInstAcrobatIndex, true}, {"lblCases", 3, false}};
+    const Case cases[] = {{lblCases, 0, true},   {lblCases, 4, false},
+                          {lblCases, kHtmlFormatIndex, true}, {lblTopics, 1, false},
+                          {InstAcrobat, kInstAcrobatIndex, true}, {lblCases, 3, false}};
     const auto hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(static_cast<int>(ui::Resource::HandPointer)));
     ASSERT_NE(hand, nullptr);
     ICONINFO info{};
@@ -230,7 +231,7 @@ TEST_F(DocWindow, PointerIsTheHandOnlyOverLinksThatWork)
 
     InDocumentationWindow(desktop_, [&](const Shown& doc) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(c.control) + " " + std::to_string(c.index));
+            SCOPED_TRACE(std::string(c.control.name) + " " + std::to_string(c.index));
             const HCURSOR cursor = CursorAt(doc.handle, Centre(doc, c.control, c.index));
             EXPECT_EQ(cursor, c.hand ? hand : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
         }
@@ -240,10 +241,10 @@ TEST_F(DocWindow, PointerIsTheHandOnlyOverLinksThatWork)
 TEST_F(DocWindow, ClickingALinkAsksTheShellToOpenItsDocument)
 {
     InDocumentationWindow(desktop_, [&](const Shown& doc) {
-        Click(doc.handle, Centre(doc, "lblCases", 4)); // greyed: nothing
-        Click(doc.handle, Centre(doc, "lblCases", 1));
+        Click(doc.handle, Centre(doc, lblCases, 4)); // greyed: nothing
+        Click(doc.handle, Centre(doc, lblCases, 1));
         ASSERT_TRUE(shell_.WaitForCalls(1));
-        Click(doc.handle, Centre(doc, "lblCases", kHtmlFormatIndex));
+        Click(doc.handle, Centre(doc, lblCases, kHtmlFormatIndex));
         ASSERT_TRUE(shell_.WaitForCalls(2));
         EXPECT_TRUE(IsWindowVisible(doc.handle));
         EXPECT_TRUE(desktop_.Find("frmOnlineDoc"));
@@ -279,7 +280,7 @@ TEST_F(DocWindow, MissingInstallerIsReportedAndTheWindowCarriesOn)
         const std::size_t boxes = boxes_.Boxes().size();
         const std::size_t calls = shell_.Calls().size();
         InDocumentationWindow(desktop_, [&](const Shown& doc) {
-            Click(doc.handle, Centre(doc, "InstAcrobat", kInstAcrobatIndex));
+            Click(doc.handle, Centre(doc, InstAcrobat, kInstAcrobatIndex));
             ASSERT_TRUE(boxes_.WaitForBoxes(boxes + 1));
             const BoxCloser::Box& box = boxes_.Boxes().back();
             EXPECT_EQ(box.title, "Autorun");
@@ -290,7 +291,7 @@ TEST_F(DocWindow, MissingInstallerIsReportedAndTheWindowCarriesOn)
 
             EXPECT_TRUE(IsWindowVisible(doc.handle));
             EXPECT_TRUE(IsWindowEnabled(doc.handle));
-            Click(doc.handle, Centre(doc, "lblCases", 0));
+            Click(doc.handle, Centre(doc, lblCases, 0));
             ASSERT_TRUE(shell_.WaitForCalls(calls + 1));
             EXPECT_EQ(shell_.Calls().back().path, Manual("VOL"));
         });
@@ -312,7 +313,7 @@ TEST_F(DocWindow, InstallerOnTheDiscIsStarted)
     };
 
     InDocumentationWindow(desktop_, [&](const Shown& doc) {
-        Click(doc.handle, Centre(doc, "InstAcrobat", kInstAcrobatIndex));
+        Click(doc.handle, Centre(doc, InstAcrobat, kInstAcrobatIndex));
         EXPECT_TRUE(PumpUntil(started));
         EXPECT_TRUE(IsWindowVisible(doc.handle));
     });
@@ -323,12 +324,12 @@ TEST_F(DocWindow, InstallerOnTheDiscIsStarted)
 TEST_F(DocWindow, ADiscEmptiedWhileTheWindowIsOpenIsNoFailure)
 {
     RunProgram(desktop_, [&](const Shown& launcher) {
-        const POINT documentation = PixelCentre(launcher.Control("lblBtnText", 0).Bounds());
+        const POINT documentation = PixelCentre(launcher.Control(lblBtnText, 0).Bounds());
         EXPECT_TRUE(DoubleClickIntoModal(desktop_, launcher, documentation, "frmOnlineDoc", [&](const Shown& doc) {
             for (const auto& entry : fs::directory_iterator(disc_.Root()))
                 fs::remove_all(entry.path());
             // The request goes to the shell unchanged; what it makes of a missing file is its own affair.
-            Click(doc.handle, Centre(doc, "lblCases", 0));
+            Click(doc.handle, Centre(doc, lblCases, 0));
             EXPECT_TRUE(IsWindowVisible(doc.handle));
         }));
         // Shown again from the empty disc: no manual is found, so every place keeps its design.
@@ -401,7 +402,7 @@ TEST_F(DocWindow, AmpersandsUnderlineOrShowAsTheyShould)
     };
 
     InDocumentationWindow(desktop_, [&](const Shown& doc) {
-        ui::Label& heading = doc.Control("lblTopics", 1);
+        ui::Label& heading = doc.Control(lblTopics, 1);
         const RECT box = PixelRect(heading.Bounds());
         heading.SetCaption("VELMO");
         const Image plain = Rendered(doc.handle);

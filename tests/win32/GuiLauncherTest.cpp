@@ -19,12 +19,12 @@ constexpr POINT kGap{300, 147};
 
 const ui::Label& Button(const Shown& launcher, int index)
 {
-    return launcher.Control("lblBtnText", index);
+    return launcher.Control(lblBtnText, index);
 }
 
 const ui::Label& Description(const Shown& launcher)
 {
-    return launcher.Control("lblDescr");
+    return launcher.Control(lblDescr);
 }
 
 HCURSOR Arrow()

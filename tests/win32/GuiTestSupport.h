@@ -53,7 +53,7 @@ struct Shown {
 
     explicit operator bool() const { return handle != nullptr; }
     ui::Window& Model() const { return form->Window(); }
-    ui::Label& Control(std::string_view control, int index = -1) const { return Model().Control(control, index); }
+    ui::Label& Control(ui::ControlId control, int index = -1) const { return Model().Control(control, index); }
 };
 
 // The real Windows desktop with the disc as the program's folder. It notes the forms it shows, so

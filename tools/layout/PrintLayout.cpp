@@ -42,7 +42,7 @@ void PrintWindow(const ui::WindowDesign& design)
     std::printf("%s_client=(%d %d)\n", window.c_str(), ui::ToPixels(design.client.width),
                 ui::ToPixels(design.client.height));
     for (const ui::LabelDesign& label : design.labels) {
-        std::string name(label.control);
+        std::string name(label.control.name);
         if (label.index >= 0)
             name += "_" + std::to_string(label.index);
         PrintBox(name, label.rect);

@@ -1,0 +1,238 @@
+#include "docwindow/OnlineDocDesign.h"
+#include "docwindow/frmOnlineDoc.h"
+#include "launcher/AutoRunDesign.h"
+#include "launcher/frmAutoRun.h"
+#include "platform/fake/FakeDesktop.h"
+
+#include <gtest/gtest.h>
+
+namespace autorun {
+namespace {
+
+constexpr ui::Point kOnButton0{3700, 1900};
+constexpr ui::Point kOnButton1{3700, 2400};
+constexpr ui::Point kOnSurface{100, 100};
+constexpr int kNone = -1;
+
+// One thing the user does, and how the launcher looks afterwards.
+struct Step {
+    enum class Kind { Press, Move } kind;
+    Key key = Key::Tab;
+    bool shift = false;
+    ui::Point at;
+    int lit = kNone;   // the highlighted button
+    int focus = kNone; // the button with the keyboard focus
+};
+
+Step Press(Key key, int lit, int focus, bool shift = false)
+{
+    return {.kind = Step::Kind::Press, .key = key, .shift = shift, .lit = lit, .focus = focus};
+}
+
+Step Move(ui::Point at, int lit, int focus)
+{
+    return {.kind = Step::Kind::Move, .at = at, .lit = lit, .focus = focus};
+}
+
+struct Walk {
+    const char* name;
+    std::vector<Step> steps;
+};
+
+void PrintTo(const Walk& walk, std::ostream* os)
+{
+    *os << walk.name;
+}
+
+class LauncherKeys : public testing::TestWithParam<Walk> {};
+
+TEST_P(LauncherKeys, PointerAndKeyboardShareOneHighlight)
+{
+    FakeDesktop desktop;
+    desktop.files["D:\\autorun.inf"] = "[Descriptions]\r\n1=Docs,Read the manuals\r\n2=Browse,Look around\r\n";
+    frmAutoRun launcher(desktop);
+    launcher.Load();
+    const std::string descriptions[] = {"Read the manuals", "Look around"};
+    int n = 0;
+    for (const Step& step : GetParam().steps) {
+        SCOPED_TRACE(testing::Message() << "step " << n++);
+        if (step.kind == Step::Kind::Press)
+            EXPECT_TRUE(launcher.KeyDown(step.key, step.shift));
+        else
+            launcher.MouseMove(step.at, false);
+        const ui::Window& window = launcher.Window();
+        for (int b = 0; b <= 1; ++b)
+            EXPECT_EQ(window.Control(lblBtnText, b).ForeColour(), b == step.lit ? ColorBtnHover : ColorBtnNormal) << b;
+        const ui::Label& description = window.Control(lblDescr);
+        EXPECT_EQ(description.Visible(), step.lit != kNone);
+        if (step.lit != kNone) {
+            EXPECT_EQ(description.Caption(), descriptions[step.lit]);
+        }
+        const std::optional<std::size_t> expected =
+            step.focus == kNone ? std::nullopt
+                                : std::optional(window.PositionOf(window.Control(lblBtnText, step.focus)));
+        EXPECT_EQ(window.Focus(), expected);
+    }
+    EXPECT_TRUE(desktop.modalShowings.empty());
+    EXPECT_TRUE(desktop.browsedFolders.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Walks, LauncherKeys,
+    testing::Values(
+        Walk{"the pointer alone gives no focus",
+             {Move(kOnButton0, 0, kNone), Move(kOnButton1, 1, kNone), Move(kOnSurface, kNone, kNone)}},
+        Walk{"tab and the arrows go round both buttons",
+             {Press(Key::Tab, 0, 0), Press(Key::Tab, 1, 1), Press(Key::Tab, 0, 0), Press(Key::Tab, 1, 1, true),
+              Press(Key::Down, 0, 0), Press(Key::Right, 1, 1), Press(Key::Up, 0, 0), Press(Key::Left, 1, 1)}},
+        Walk{"the first shift-tab or up arrow reaches the last button", {Press(Key::Tab, 1, 1, true)}},
+        Walk{"a key moves on from the button the pointer lit",
+             {Move(kOnButton0, 0, kNone), Press(Key::Down, 1, 1)}},
+        Walk{"the pointer moves a focus a key gave, and leaving the buttons takes it away",
+             {Press(Key::Tab, 0, 0), Move(kOnButton1, 1, 1), Move(kOnSurface, kNone, kNone), Press(Key::Tab, 0, 0)}},
+        Walk{"a pointer that only stands still does not take the highlight from the keyboard",
+             {Move(kOnSurface, kNone, kNone), Press(Key::Tab, 0, 0), Move(kOnSurface, 0, 0)}}));
+
+class LauncherActions : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        desktop_.programFolder = "D:\\kit";
+        launcher_.Load();
+    }
+
+    FakeDesktop desktop_;
+    frmAutoRun launcher_{desktop_};
+};
+
+TEST_F(LauncherActions, EnterAndSpaceDoWhatADoubleClickDoes)
+{
+    EXPECT_FALSE(launcher_.KeyDown(Key::Enter, false)); // nothing has the focus yet
+    EXPECT_FALSE(launcher_.KeyDown(Key::Escape, false));
+    EXPECT_TRUE(desktop_.browsedFolders.empty());
+
+    launcher_.KeyDown(Key::Tab, true);
+    EXPECT_TRUE(launcher_.KeyDown(Key::Space, false));
+    EXPECT_TRUE(launcher_.KeyDown(Key::Enter, false));
+    EXPECT_EQ(desktop_.browsedFolders, (std::vector<std::string>{"D:\\kit\\", "D:\\kit\\"}));
+
+    launcher_.KeyDown(Key::Tab, false);
+    launcher_.KeyDown(Key::Enter, false);
+    EXPECT_EQ(desktop_.modalShowings.size(), 1u);
+}
+
+TEST_F(LauncherActions, TheFocusComesBackAfterTheDocumentationWindowClosesWithEsc)
+{
+    bool closed = false;
+    desktop_.whileModal = [&](Form& doc) {
+        EXPECT_EQ(doc.Window().Focus(), std::nullopt); // a new window waits for a key too
+        EXPECT_TRUE(doc.KeyDown(Key::Escape, false));
+        closed = doc.Window().TakeChanges().close;
+    };
+    launcher_.KeyDown(Key::Tab, false);
+    launcher_.KeyDown(Key::Enter, false);
+    EXPECT_TRUE(closed);
+    const ui::Window& window = launcher_.Window();
+    EXPECT_EQ(window.Focus(), window.PositionOf(window.Control(lblBtnText, 0)));
+    EXPECT_EQ(window.Control(lblBtnText, 0).ForeColour(), ColorBtnHover);
+    EXPECT_TRUE(window.Control(lblDescr).Visible());
+}
+
+TEST_F(LauncherActions, ScreenReadersGetEachButtonsDescriptionAndItsDefaultAction)
+{
+    desktop_.files["D:\\kit\\autorun.inf"] = "[Descriptions]\r\n2=Browse,Look around the disc\r\n";
+    frmAutoRun launcher(desktop_);
+    launcher.Load();
+    const ui::Window& window = launcher.Window();
+    EXPECT_EQ(launcher.Description(window.Control(lblBtnText, 1)), "Look around the disc");
+    EXPECT_EQ(launcher.Description(window.Control(lblBtnText, 0)), "");
+    EXPECT_EQ(launcher.Description(window.Control(lblDescr)), "");
+
+    launcher.DoDefaultAction(window.PositionOf(window.Control(lblDescr))); // static text: nothing
+    launcher.DoDefaultAction(window.Labels().size());                      // no such label: nothing
+    EXPECT_TRUE(desktop_.browsedFolders.empty());
+    launcher.DoDefaultAction(window.PositionOf(window.Control(lblBtnText, 1)));
+    EXPECT_EQ(desktop_.browsedFolders, (std::vector<std::string>{"D:\\kit\\"}));
+    EXPECT_EQ(window.Focus(), std::nullopt); // acting is not focusing
+}
+
+// The documentation window with manuals 2 and 5 of six on the disc: the places of the two found,
+// then HTML Format, then the installer.
+class DocKeys : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        desktop_.files["D:\\autorun.inf"] =
+            "[OnlineDoc]\r\n1=ALL,All\r\n2=VOL1,One\r\n3=VOL2,Two\r\n4=VOL3,Three\r\n5=STD,Standards\r\n";
+        desktop_.disc["D:\\docs\\VOL1\\VOL1DOC.PDF"] = FakeDesktop::Entry::NormalFile;
+        desktop_.disc["D:\\docs\\STD\\STDDOC.PDF"] = FakeDesktop::Entry::NormalFile;
+    }
+
+    // Runs `act` while the window is shown.
+    void Show(const std::function<void(frmOnlineDoc&)>& act)
+    {
+        desktop_.whileModal = [&](Form& form) { act(static_cast<frmOnlineDoc&>(form)); };
+        doc_.Show();
+    }
+
+    static std::string Focused(const frmOnlineDoc& doc)
+    {
+        const ui::Window& window = doc.Window();
+        if (!window.Focus())
+            return "none";
+        const ui::Label& label = window.Labels()[*window.Focus()];
+        return std::string(label.Control().name) + " " + std::to_string(label.Index());
+    }
+
+    FakeDesktop desktop_;
+    frmOnlineDoc doc_{desktop_};
+};
+
+TEST_F(DocKeys, TabVisitsTheEnabledEntriesInReadingOrderAndSkipsTheGreyedOnes)
+{
+    Show([](frmOnlineDoc& doc) {
+        doc.MouseMove({900, 1250}, false); // the pointer gives no focus
+        EXPECT_EQ(Focused(doc), "none");
+        std::vector<std::string> visited;
+        for (int i = 0; i < 5; ++i) {
+            doc.KeyDown(Key::Tab, false);
+            visited.push_back(Focused(doc));
+        }
+        EXPECT_EQ(visited, (std::vector<std::string>{"lblCases 0", "lblCases 1", "lblCases 6", "InstAcrobat 19",
+                                                     "lblCases 0"}));
+        doc.KeyDown(Key::Tab, true);
+        EXPECT_EQ(Focused(doc), "InstAcrobat 19");
+        doc.KeyDown(Key::Up, false);
+        EXPECT_EQ(Focused(doc), "lblCases 6");
+        doc.KeyDown(Key::Down, false);
+        EXPECT_EQ(Focused(doc), "InstAcrobat 19");
+    });
+}
+
+TEST_F(DocKeys, EnterAndSpaceDoWhatAClickDoes)
+{
+    Show([](frmOnlineDoc& doc) {
+        EXPECT_FALSE(doc.KeyDown(Key::Space, false));
+        doc.KeyDown(Key::Tab, false);
+        doc.KeyDown(Key::Tab, false);
+        EXPECT_TRUE(doc.KeyDown(Key::Enter, false)); // the second manual found
+        doc.KeyDown(Key::Tab, false);
+        doc.KeyDown(Key::Space, false);
+        doc.KeyDown(Key::Tab, false);
+        doc.KeyDown(Key::Enter, false);
+        EXPECT_FALSE(doc.Window().TakeChanges().close);
+    });
+    EXPECT_EQ(desktop_.openedDocuments,
+              (std::vector<FakeDesktop::Request>{{"frmOnlineDoc", "D:\\\\docs\\STD\\STDDOC.PDF"},
+                                                 {"frmOnlineDoc", "D:\\\\docs\\basis\\html\\index.htm"}}));
+    EXPECT_EQ(desktop_.startedPrograms, (std::vector<std::string>{"D:\\Utils\\Acrobat\\AdbeRdr70_enu_full.exe"}));
+}
+
+TEST_F(DocKeys, EachShowingStartsWithoutAFocus)
+{
+    Show([](frmOnlineDoc& doc) { doc.KeyDown(Key::Tab, false); });
+    Show([](frmOnlineDoc& doc) { EXPECT_EQ(Focused(doc), "none"); });
+}
+
+} // namespace
+} // namespace autorun
