@@ -1,6 +1,8 @@
 # Reads resources/PictureList.inc: sets AUTORUN_PICTURE_FILES (full paths) and AUTORUN_PICTURE_ENTRIES
 # ("Name=file" for each picture).
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/PictureList.inc lines REGEX "^AUTORUN_PICTURE\\(")
+# Read while configuring: a change to the list must configure the build again.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/PictureList.inc)
 set(AUTORUN_PICTURE_FILES "")
 set(AUTORUN_PICTURE_ENTRIES "")
 foreach(line IN LISTS lines)

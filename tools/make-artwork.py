@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Draws the program's four pictures into resources/.
+"""Draws the program's pictures into resources/, each at its size and at twice it.
 
 Run from anywhere with the system Python (it needs PIL, Debian's python3-pil):
     /usr/bin/python3 tools/make-artwork.py
@@ -7,6 +7,9 @@ Run from anywhere with the system Python (it needs PIL, Debian's python3-pil):
 The output is deterministic, so rerunning it leaves the files unchanged. The
 icon, bitmap and cursor are written byte by byte, because the program reads
 exactly these formats and PIL's writers choose their own (PNG icons and so on).
+The twice-size pictures are drawn anew at that size, not enlarged: the splash and
+the document picture as files of their own (-2x), the icon and the cursor as a
+second image after the first in the same file.
 """
 
 import colorsys
@@ -87,16 +90,19 @@ def draw_disc(img, centre, radius, scale, background):
     # Faint track rings.
     for k in range(1, 6):
         rad = r * (0.42 + 0.1 * k)
-        d.ellipse(box(rad), outline=(246, 248, 252), width=1)
+        d.ellipse(box(rad), outline=(246, 248, 252), width=scale // 2)
     # Clear inner ring, hub and hole.
     d.ellipse(box(r * 0.36), fill=(214, 222, 232), outline=(170, 180, 196), width=scale)
     d.ellipse(box(r * 0.25), fill=(236, 240, 246), outline=(176, 186, 200), width=scale)
     d.ellipse(box(r * 0.12), fill=background, outline=(150, 162, 180), width=2 * scale)
 
 
-def make_splash():
+def make_splash(factor=1):
+    """The launcher's background at factor times its 640 x 420 design size."""
     w, h = 640, 420
-    s = 2  # drawn at twice the size and reduced, for smooth edges and text
+    # Drawn at twice the output size and reduced, for smooth edges and text. Coordinates below are
+    # in design pixels times s.
+    s = 2 * factor
     W, H = w * s, h * s
     img = vertical_gradient((W, H), (255, 255, 255), PALE)
     d = ImageDraw.Draw(img)
@@ -150,16 +156,20 @@ def make_splash():
     d = ImageDraw.Draw(img)
     d.rectangle((0, (band - 3) * s, W, band * s - 1), fill=ACCENT)
 
-    return img.resize((w, h), Image.Resampling.LANCZOS)
+    return img.resize((w * factor, h * factor), Image.Resampling.LANCZOS)
+
+
+def jpeg_bytes(img, quality):
+    buf = io.BytesIO()
+    img.save(buf, "JPEG", quality=quality, progressive=False, optimize=False, subsampling=2)
+    return buf.getvalue()
 
 
 def save_splash(img, target=47820):
     # Pick the quality whose baseline file lands nearest the wanted size.
     best = None
     for q in range(40, 96):
-        buf = io.BytesIO()
-        img.save(buf, "JPEG", quality=q, progressive=False, optimize=False, subsampling=2)
-        data = buf.getvalue()
+        data = jpeg_bytes(img, q)
         if best is None or abs(len(data) - target) < abs(len(best[1]) - target):
             best = (q, data)
     q, data = best
@@ -168,11 +178,19 @@ def save_splash(img, target=47820):
     return q
 
 
-def supersampled(draw_fn, size=32, scale=8):
-    """RGBA picture of size x size drawn by draw_fn at scale times the size."""
-    big = Image.new("RGBA", (size * scale, size * scale), (0, 0, 0, 0))
-    draw_fn(ImageDraw.Draw(big), scale)
-    return big.resize((size, size), Image.Resampling.LANCZOS)
+def save_splash_2x(img, quality):
+    # The same quality as the 1x picture, so both look alike on their screens.
+    with open(os.path.join(OUT, "splash-2x.jpg"), "wb") as f:
+        f.write(jpeg_bytes(img, quality))
+
+
+def supersampled(draw_fn, size=32, scale=8, factor=1):
+    """RGBA picture of a size x size design at factor times that size, drawn by draw_fn at scale
+    times the output size. draw_fn takes design units to drawing pixels by its second argument."""
+    out = size * factor
+    big = Image.new("RGBA", (out * scale, out * scale), (0, 0, 0, 0))
+    draw_fn(ImageDraw.Draw(big), scale * factor)
+    return big.resize((out, out), Image.Resampling.LANCZOS)
 
 
 def icon_picture(d, k):
@@ -197,8 +215,10 @@ def icon_picture(d, k):
     d.ellipse(box(1.6), fill=(0, 0, 0, 0), outline=(70, 80, 100, 255), width=k // 2)
 
 
-def make_icon():
-    pic = supersampled(icon_picture)
+def icon_image(factor):
+    """One icon image: its directory entry's fields and its DIB (header, palette, colours, mask)."""
+    size = 32 * factor
+    pic = supersampled(icon_picture, factor=factor)
     rgb = pic.convert("RGB")
     alpha = pic.getchannel("A")
     opaque = [a >= 128 for a in alpha.getdata()]
@@ -212,24 +232,38 @@ def make_icon():
     palette += [0] * (256 * 3 - len(palette))
     index = list(quant.getdata())
 
-    header = struct.pack("<HHH", 0, 1, 1)
-    image_size = 40 + 1024 + 1024 + 128
-    entry = struct.pack("<BBBBHHII", 32, 32, 0, 0, 1, 8, image_size, 6 + 16)
-    info = struct.pack("<IiiHHIIiiII", 40, 32, 64, 1, 8, 0, 1024 + 128, 0, 0, 256, 0)
+    mask_stride = size // 8  # a multiple of 4 for 32 and 64 pixels
+    info = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 8, 0, size * size + mask_stride * size, 0, 0, 256, 0)
     pal = b"".join(struct.pack("<BBBB", palette[3 * i + 2], palette[3 * i + 1], palette[3 * i], 0) for i in range(256))
     black = black_index(palette)
     xor = bytearray()
     mask = bytearray()
-    for y in range(31, -1, -1):  # bottom-up
-        for x in range(32):
-            xor.append(index[y * 32 + x] if opaque[y * 32 + x] else black)
+    for y in range(size - 1, -1, -1):  # bottom-up
+        for x in range(size):
+            xor.append(index[y * size + x] if opaque[y * size + x] else black)
         bits = 0
-        for x in range(32):
-            bits = (bits << 1) | (0 if opaque[y * 32 + x] else 1)
-        mask += struct.pack(">I", bits)
-    data = header + entry + info + pal + bytes(xor) + bytes(mask)
-    with open(os.path.join(OUT, "autorun.ico"), "wb") as f:
-        f.write(data)
+        for x in range(size):
+            bits = (bits << 1) | (0 if opaque[y * size + x] else 1)
+        mask += bits.to_bytes(mask_stride, "big")
+    return (size, 0, 1, 8), info + pal + bytes(xor) + bytes(mask)
+
+
+def write_icon_file(name, kind, images):
+    """An ICO (kind 1) or CUR (kind 2) file; images are (width, colours, planes or hot spot x,
+    bit count or hot spot y) with the image's bytes, in the order given."""
+    header = struct.pack("<HHH", 0, kind, len(images))
+    offset = 6 + 16 * len(images)
+    entries = b""
+    for (size, colours, a, b), data in images:
+        entries += struct.pack("<BBBBHHII", size, size, colours, 0, a, b, len(data), offset)
+        offset += len(data)
+    with open(os.path.join(OUT, name), "wb") as f:
+        f.write(header + entries + b"".join(data for _, data in images))
+
+
+def make_icon():
+    # The 1x image first: the program's own decoder reads only the first.
+    write_icon_file("autorun.ico", 1, [icon_image(1), icon_image(2)])
 
 
 def black_index(palette):
@@ -255,17 +289,20 @@ def document_picture(d, k):
         d.rectangle(p(9, y, right, y + 1), fill=(40, 74, 128, 255))
 
 
-def make_document_bmp():
-    pic = supersampled(document_picture).convert("RGB")
+def make_document_bmp(name, factor=1):
+    size = 32 * factor
+    pic = supersampled(document_picture, factor=factor).convert("RGB")
     px = pic.load()
     rows = bytearray()
-    for y in range(31, -1, -1):  # bottom-up
-        for x in range(32):
+    for y in range(size - 1, -1, -1):  # bottom-up; 3 bytes a pixel keep rows of 32 or 64 on 4-byte bounds
+        for x in range(size):
             r, g, b = px[x, y]
             rows += bytes((b, g, r))
     file_header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(rows), 0, 0, 14 + 40)
-    info = struct.pack("<IiiHHIIiiII", 40, 32, 32, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-    with open(os.path.join(OUT, "document.bmp"), "wb") as f:
+    # 2835 pixels a metre is 72 dpi; the 2x picture is meant for a screen of twice the density.
+    dpm = 2835 * factor
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(rows), dpm, dpm, 0, 0)
+    with open(os.path.join(OUT, name), "wb") as f:
         f.write(file_header + info + bytes(rows))
 
 
@@ -308,15 +345,52 @@ HAND = """\
 HOT_SPOT = (13, 9)
 
 
-def make_hand_cursor():
-    rows = HAND.splitlines()
-    assert len(rows) == 32 and all(len(r) == 32 for r in rows), "hand picture must be 32 x 32"
-    assert rows[HOT_SPOT[1]][HOT_SPOT[0]] == "X" and rows[HOT_SPOT[1] - 1][HOT_SPOT[0]] == "."
-    header = struct.pack("<HHH", 0, 2, 1)
-    image_size = 40 + 8 + 128 + 128
-    # For cursors the directory's planes and bit-count fields hold the hot spot.
-    entry = struct.pack("<BBBBHHII", 32, 32, 2, 0, HOT_SPOT[0], HOT_SPOT[1], image_size, 6 + 16)
-    info = struct.pack("<IiiHHIIiiII", 40, 32, 64, 1, 1, 0, 256, 0, 0, 2, 0)
+def arc(cx, cy, r, start, end, step=10):
+    """Points along a circle, angles in degrees clockwise from the right (y grows downwards)."""
+    n = max(1, round(abs(end - start) / step))
+    return [(cx + r * math.cos(math.radians(start + (end - start) * i / n)),
+             cy + r * math.sin(math.radians(start + (end - start) * i / n))) for i in range(n + 1)]
+
+
+# The same hand as a drawing, for sizes above 32: the middle of its outline in HAND's pixels
+# (a pixel's centre is at +0.5), so that an outline one pixel wide falls on HAND's X pixels.
+HAND_OUTLINE = ([(11.5, 22.5)] + arc(13.5, 11.5, 2, 180, 360) + [(15.5, 14.5)]
+                + arc(17.5, 15.5, 1, 270, 360) + arc(20.5, 16.5, 1, 270, 360) + arc(23.5, 17.5, 1, 270, 360)
+                + [(25.5, 17.5), (27.5, 19.5), (27.5, 25.5), (24.5, 28.5), (24.5, 30.5), (11.5, 30.5), (11.5, 28.5),
+                   (3.5, 20.5), (3.5, 19.5), (4.5, 18.5), (6.5, 18.5), (10.5, 22.5)])
+# The lines between the fingers, down to where the palm begins.
+HAND_FINGER_LINES = [[(15.5, 14.5), (15.5, 18.5)], [(18.5, 15.5), (18.5, 18.5)], [(21.5, 16.5), (21.5, 18.5)],
+                     [(24.5, 17.5), (24.5, 18.5)]]
+
+
+def drawn_hand(factor, ss=8):
+    """HAND_OUTLINE at factor times HAND's size, as rows of X, o and '.' like HAND. Drawn at ss times
+    that and reduced, then each pixel takes what covers most of it: a cursor has no grey."""
+    size = 32 * factor
+    k = factor * ss
+    fill = Image.new("L", (size * ss, size * ss), 0)
+    ink = Image.new("L", (size * ss, size * ss), 0)
+    outline = [(x * k, y * k) for x, y in HAND_OUTLINE]
+    ImageDraw.Draw(fill).polygon(outline, fill=255)
+    d = ImageDraw.Draw(ink)
+    # Closed with two more points so that the joint at the start is rounded like the others.
+    d.line(outline + outline[:2], fill=255, width=k, joint="curve")
+    for line in HAND_FINGER_LINES:
+        d.line([(x * k, y * k) for x, y in line], fill=255, width=k)
+    fill = fill.resize((size, size), Image.Resampling.BOX).load()
+    ink = ink.resize((size, size), Image.Resampling.BOX).load()
+    return ["".join("X" if ink[x, y] >= 128 else "o" if fill[x, y] >= 128 else "." for x in range(size))
+            for y in range(size)]
+
+
+def cursor_image(rows, hot_spot):
+    """A 1-bit cursor image from rows of X (black), o (white) and anything else (transparent)."""
+    size = len(rows)
+    assert all(len(r) == size for r in rows) and size % 32 == 0, "cursor pictures are square, 32 or 64 wide"
+    x, y = hot_spot
+    assert rows[y][x] == "X" and rows[y - 1][x] == ".", "the hot spot is the top of the fingertip"
+    stride = size // 8
+    info = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 1, 0, 2 * stride * size, 0, 0, 2, 0)
     palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
     xor = bytearray()
     mask = bytearray()
@@ -325,10 +399,18 @@ def make_hand_cursor():
         for ch in row:
             xbits = (xbits << 1) | (1 if ch == "o" else 0)
             abits = (abits << 1) | (0 if ch in "Xo" else 1)
-        xor += struct.pack(">I", xbits)
-        mask += struct.pack(">I", abits)
-    with open(os.path.join(OUT, "hand.cur"), "wb") as f:
-        f.write(header + entry + info + palette + bytes(xor) + bytes(mask))
+        xor += xbits.to_bytes(stride, "big")
+        mask += abits.to_bytes(stride, "big")
+    # For cursors the directory's planes and bit-count fields hold the hot spot.
+    return (size, 2, x, y), info + palette + bytes(xor) + bytes(mask)
+
+
+def make_hand_cursor():
+    rows = HAND.splitlines()
+    assert len(rows) == 32, "hand picture must be 32 x 32"
+    hot_2x = (2 * HOT_SPOT[0], 2 * HOT_SPOT[1])
+    # The 1x image first: the program's own decoder reads only the first.
+    write_icon_file("hand.cur", 2, [cursor_image(rows, HOT_SPOT), cursor_image(drawn_hand(2), hot_2x)])
 
 
 def check(name, size):
@@ -338,9 +420,9 @@ def check(name, size):
     return data
 
 
-def verify(quality):
-    data = check("splash.jpg", None)
-    assert data[:2] == b"\xff\xd8", "splash.jpg: not a JPEG"
+def verify_jpeg(name, size, quality):
+    data = check(name, None)
+    assert data[:2] == b"\xff\xd8", f"{name}: not a JPEG"
     # Walk the markers to the frame header: SOF0 means baseline.
     pos, frame = 2, None
     while pos < len(data):
@@ -349,40 +431,58 @@ def verify(quality):
             frame = (marker, data[pos + 4: pos + 2 + length])
             break
         pos += 2 + length
-    assert frame and frame[0] == 0xC0, "splash.jpg: not a baseline JPEG"
+    assert frame and frame[0] == 0xC0, f"{name}: not a baseline JPEG"
     height, width, comps = struct.unpack(">HHB", frame[1][1:6])
-    assert (width, height, comps) == (640, 420, 3), f"splash.jpg: {width}x{height}, {comps} components"
-    print(f"splash.jpg    {len(data):6} bytes  baseline JPEG 640x420 YCbCr, quality {quality}")
+    assert (width, height, comps) == size + (3,), f"{name}: {width}x{height}, {comps} components"
+    print(f"{name:16}{len(data):7} bytes  baseline JPEG {width}x{height} YCbCr, quality {quality}")
 
-    data = check("autorun.ico", 2238)
-    assert struct.unpack("<HHH", data[:6]) == (0, 1, 1)
-    w, h, colours, _, planes, bits, size, offset = struct.unpack("<BBBBHHII", data[6:22])
-    assert (w, h, colours, planes, bits, size, offset) == (32, 32, 0, 1, 8, 2216, 22)
-    bi = struct.unpack("<IiiHHI", data[22:42])
-    assert bi == (40, 32, 64, 1, 8, 0)
-    print(f"autorun.ico   {len(data):6} bytes  one 32x32 8-bit DIB icon, 256-colour palette")
 
-    data = check("document.bmp", 3126)
-    assert data[:2] == b"BM" and struct.unpack("<I", data[2:6])[0] == 3126
+def verify_bmp(name, side, file_size):
+    data = check(name, file_size)
+    assert data[:2] == b"BM" and struct.unpack("<I", data[2:6])[0] == file_size
     assert struct.unpack("<I", data[10:14])[0] == 54
     bi = struct.unpack("<IiiHHI", data[14:34])
-    assert bi == (40, 32, 32, 1, 24, 0)
-    print(f"document.bmp  {len(data):6} bytes  32x32 24-bit uncompressed bottom-up BMP")
+    assert bi == (40, side, side, 1, 24, 0)
+    print(f"{name:16}{len(data):7} bytes  {side}x{side} 24-bit uncompressed bottom-up BMP")
 
-    data = check("hand.cur", 326)
-    assert struct.unpack("<HHH", data[:6]) == (0, 2, 1)
-    w, h, colours, _, hx, hy, size, offset = struct.unpack("<BBBBHHII", data[6:22])
-    assert (w, h, colours, hx, hy, size, offset) == (32, 32, 2, 13, 9, 304, 22)
-    bi = struct.unpack("<IiiHHI", data[22:42])
-    assert bi == (40, 32, 64, 1, 1, 0)
-    print(f"hand.cur      {len(data):6} bytes  one 32x32 1-bit cursor, hot spot (13, 9)")
+
+def verify_icon_file(name, kind, file_size, images):
+    """images: (side, colours, planes or hot spot x, bit count or hot spot y, bytes, DIB bit count)
+    for each image, in file order."""
+    data = check(name, file_size)
+    assert struct.unpack("<HHH", data[:6]) == (0, kind, len(images))
+    offset = 6 + 16 * len(images)
+    for i, (side, colours, a, b, size, bits) in enumerate(images):
+        entry = struct.unpack("<BBBBHHII", data[6 + 16 * i: 22 + 16 * i])
+        assert entry == (side, side, colours, 0, a, b, size, offset), f"{name}: entry {i} is {entry}"
+        bi = struct.unpack("<IiiHHI", data[offset: offset + 20])
+        assert bi == (40, side, 2 * side, 1, bits, 0), f"{name}: image {i} header is {bi}"
+        offset += size
+    assert offset == len(data)
+    sides = ", ".join(f"{side}x{side}" for side, *_ in images)
+    what = "icon" if kind == 1 else f"cursor, hot spots {', '.join(f'({a}, {b})' for _, _, a, b, _, _ in images)}"
+    print(f"{name:16}{len(data):7} bytes  {sides} {images[0][5]}-bit DIB {what}")
+
+
+def verify(quality):
+    verify_jpeg("splash.jpg", (640, 420), quality)
+    verify_jpeg("splash-2x.jpg", (1280, 840), quality)
+    # The 1x images come first, as they were when each file held only them.
+    verify_icon_file("autorun.ico", 1, 38 + 2216 + 5672,
+                     [(32, 0, 1, 8, 2216, 8), (64, 0, 1, 8, 5672, 8)])
+    verify_bmp("document.bmp", 32, 3126)
+    verify_bmp("document-2x.bmp", 64, 12342)
+    verify_icon_file("hand.cur", 2, 38 + 304 + 1072,
+                     [(32, 2, 13, 9, 304, 1), (64, 2, 26, 18, 1072, 1)])
 
 
 def main():
     os.makedirs(OUT, exist_ok=True)
     quality = save_splash(make_splash())
+    save_splash_2x(make_splash(2), quality)
     make_icon()
-    make_document_bmp()
+    make_document_bmp("document.bmp")
+    make_document_bmp("document-2x.bmp", 2)
     make_hand_cursor()
     verify(quality)
 

@@ -112,8 +112,10 @@ const char* FormatOf(ui::Resource resource)
 {
     switch (resource) {
     case ui::Resource::SplashPicture:
+    case ui::Resource::SplashPicture2x:
         return "JPG";
     case ui::Resource::DocumentImage:
+    case ui::Resource::DocumentImage2x:
         return "BMP";
     case ui::Resource::None:
     case ui::Resource::ProgramIcon:

@@ -79,8 +79,10 @@ HBITMAP Load(ui::Resource picture)
 {
     switch (picture) {
     case ui::Resource::SplashPicture:
+    case ui::Resource::SplashPicture2x:
         return DecodeJpeg(picture);
     case ui::Resource::DocumentImage:
+    case ui::Resource::DocumentImage2x:
         return static_cast<HBITMAP>(LoadImageW(Module(), ResourceName(picture), IMAGE_BITMAP, 0,
                                                0, LR_CREATEDIBSECTION));
     case ui::Resource::None:
