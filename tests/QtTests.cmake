@@ -5,6 +5,7 @@ add_executable(qt_tests
     ${CMAKE_CURRENT_LIST_DIR}/qt/QtTestSupport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/DocWindowViewTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/LauncherViewTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/qt/PicturesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/QtDesktopTest.cpp)
 target_link_libraries(qt_tests PRIVATE autorun_qt Qt6::Test GTest::gtest)
 
@@ -13,3 +14,7 @@ add_test(NAME qt_tests.offscreen COMMAND qt_tests)
 add_test(NAME qt_tests.xvfb COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-xvfb.sh $<TARGET_FILE:qt_tests>)
 set_tests_properties(qt_tests.offscreen PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
 set_tests_properties(qt_tests.xvfb PROPERTIES TIMEOUT 120)
+# The picture cases on their own as well, to check the artwork quickly after redrawing it.
+add_test(NAME qt_tests.Pictures COMMAND qt_tests --gtest_filter=Pictures.*)
+set_tests_properties(qt_tests.Pictures PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120
+    FAIL_REGULAR_EXPRESSION "Running 0 tests from")
