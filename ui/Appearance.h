@@ -44,6 +44,32 @@ enum class Resource {
 #undef AUTORUN_PICTURE
 };
 
+// A picture to draw and how many device pixels each of its pixels stands for.
+struct ScaledPicture {
+    Resource picture = Resource::None;
+    int density = 1;
+
+    bool operator==(const ScaledPicture&) const = default;
+};
+
+// The picture of the design drawn at scale device pixels per design pixel comes from the nearest
+// picture at least that large, or the largest there is: never upscaled when a larger one exists, and
+// at 1x the larger ones are never touched. Icons and pointers carry their sizes inside one file.
+constexpr ScaledPicture PictureFor(Resource picture, double scale)
+{
+    if (scale > 1) {
+        switch (picture) {
+        case Resource::SplashPicture:
+            return {Resource::SplashPicture2x, 2};
+        case Resource::DocumentImage:
+            return {Resource::DocumentImage2x, 2};
+        default:
+            break;
+        }
+    }
+    return {picture, 1};
+}
+
 enum class Frame { FixedSingle, FixedDialog };
 
 } // namespace autorun::ui
