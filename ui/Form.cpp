@@ -24,7 +24,8 @@ void Form::MouseMove(ui::Point p, bool buttonHeld)
 {
     if (!buttonHeld)
         pressed_.reset();
-    if (std::exchange(lastMove_, p) == p && !pressed_)
+    const std::optional<ui::Point> last = std::exchange(lastMove_, buttonHeld ? std::nullopt : std::optional(p));
+    if (!buttonHeld && last == p)
         return;
     const ui::Hit hit = pressed_ ? *pressed_ : window_->HitTest(p);
     Guarded([&] {
