@@ -21,6 +21,16 @@ set_tests_properties(e2e_sample_disc PROPERTIES
     LABELS e2e
     TIMEOUT 120)
 
+# Both windows with keys alone, as real X key events to the window with the keyboard.
+add_test(NAME e2e_keyboard_walk
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/e2e.sh ${CMAKE_BINARY_DIR}/disc $<TARGET_FILE:e2e_close_window>
+            $<TARGET_FILE:autorun_layout>)
+set_tests_properties(e2e_keyboard_walk PROPERTIES
+    ENVIRONMENT E2E_WALK=keyboard
+    FIXTURES_REQUIRED e2e_disc
+    LABELS e2e
+    TIMEOUT 120)
+
 # The launcher's bundle: every library outside a desktop's base set comes from the disc.
 add_test(NAME linux_bundle_resolves
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/bundle-check.sh ${CMAKE_BINARY_DIR}/disc

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTextLayout>
@@ -81,6 +82,48 @@ QFont ToQFont(const ui::Font& font)
     return result;
 }
 
+// The keys the Form answers; with Ctrl, Alt or Meta held they are the desktop's.
+std::optional<Key> ModelKey(const QKeyEvent& event)
+{
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return std::nullopt;
+    switch (event.key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return Key::Tab;
+    case Qt::Key_Left:
+        return Key::Left;
+    case Qt::Key_Right:
+        return Key::Right;
+    case Qt::Key_Up:
+        return Key::Up;
+    case Qt::Key_Down:
+        return Key::Down;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return Key::Enter;
+    case Qt::Key_Space:
+        return Key::Space;
+    case Qt::Key_Escape:
+        return Key::Escape;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Where the desktop draws a focused link's focus: a dotted line around its text.
+void DrawFocusRect(QPainter& painter, const QRect& around)
+{
+    painter.save();
+    QPen pen(Qt::black, 1);
+    pen.setDashPattern({1.0, 1.0});
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.drawRect(around.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
 int Utf16Length(std::string_view utf8)
 {
     return static_cast<int>(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).size());
@@ -94,7 +137,7 @@ FormView::FormView(Form& form, QWidget* owner)
 {
     const ui::Window& window = form.Window();
     setFixedSize(ui::ToPixels(window.Client().width), ui::ToPixels(window.Client().height));
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     if (const QImage& icon = Picture(window.Icon()); !icon.isNull())
@@ -115,7 +158,12 @@ void FormView::Sync()
     ui::Window& window = form_.Window();
     const ui::WindowChanges changes = window.TakeChanges();
     for (const std::size_t label : changes.labels)
-        update(PixelRect(window.Labels()[label].Bounds()));
+        RepaintLabel(label);
+    if (changes.focus) {
+        RepaintLabel(shownFocus_);
+        shownFocus_ = window.Focus();
+        RepaintLabel(shownFocus_);
+    }
     if (changes.title)
         setWindowTitle(QString::fromStdString(window.Title()));
     if (changes.position)
@@ -135,13 +183,26 @@ void FormView::paintEvent(QPaintEvent*)
         if (const QImage& picture = Picture(image.picture); !picture.isNull())
             painter.drawImage(PixelRect(image.rect).topLeft(), picture);
     }
+    const std::optional<std::size_t> focus = window.Focus();
     for (const ui::Label& label : window.Labels()) {
-        if (label.Visible())
-            DrawLabel(painter, label);
+        if (!label.Visible())
+            continue;
+        const QRect text = DrawLabel(painter, label);
+        // A focused button shows as the pointer's highlight, which the Form draws in colours; a link
+        // shows the desktop's focus rectangle.
+        if (focus == window.PositionOf(label) && label.AccessibleRole() == ui::Role::Link)
+            DrawFocusRect(painter, text);
     }
 }
 
-void FormView::DrawLabel(QPainter& painter, const ui::Label& label) const
+void FormView::RepaintLabel(std::optional<std::size_t> label)
+{
+    const std::vector<ui::Label>& labels = form_.Window().Labels();
+    if (label && *label < labels.size())
+        update(PixelRect(labels[*label].Bounds()));
+}
+
+QRect FormView::DrawLabel(QPainter& painter, const ui::Label& label) const
 {
     const QRect box = PixelRect(label.Bounds());
     const ui::CaptionText caption = ui::ParseCaption(label.Caption());
@@ -161,6 +222,7 @@ void FormView::DrawLabel(QPainter& painter, const ui::Label& label) const
     option.setWrapMode(QTextOption::WordWrap);
     layout.setTextOption(option);
 
+    QRectF textBox;
     layout.beginLayout();
     for (qreal y = 0; y < box.height();) {
         QTextLine line = layout.createLine();
@@ -168,6 +230,7 @@ void FormView::DrawLabel(QPainter& painter, const ui::Label& label) const
             break;
         line.setLineWidth(box.width());
         line.setPosition(QPointF(0, y));
+        textBox |= QRectF(line.x(), y, line.naturalTextWidth(), line.height());
         y += line.height();
     }
     layout.endLayout();
@@ -184,6 +247,8 @@ void FormView::DrawLabel(QPainter& painter, const ui::Label& label) const
     }
     layout.draw(&painter, box.topLeft());
     painter.restore();
+    // One pixel of room around the text, inside the label.
+    return textBox.translated(box.topLeft()).toAlignedRect().adjusted(-1, 0, 2, 1) & box;
 }
 
 QColor FormView::ToQColor(ui::Colour colour) const
@@ -236,6 +301,22 @@ void FormView::DispatchButton(const QMouseEvent& event, void (Form::*handler)(ui
     (form_.*handler)(p, *button);
     Sync();
     ShowPointer(p);
+}
+
+void FormView::keyPressEvent(QKeyEvent* event)
+{
+    const std::optional<Key> key = ModelKey(*event);
+    const bool shift = event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+    // Enter may show a modal window and return only once it is closed.
+    const bool used = key && form_.KeyDown(*key, shift);
+    Sync();
+    if (!used)
+        QWidget::keyPressEvent(event);
+}
+
+bool FormView::focusNextPrevChild(bool)
+{
+    return false;
 }
 
 void FormView::closeEvent(QCloseEvent* event)

@@ -1,5 +1,5 @@
-// The Qt window that draws one window of a Form and hands it every pointer event, in twips.
-// It decides nothing: what changes, and when, is the Form's business; it never takes keyboard focus.
+// The Qt window that draws one window of a Form and hands it every pointer event, in twips, and
+// every key the Form answers. It decides nothing: what changes, and when, is the Form's business.
 #pragma once
 
 #include "ui/Form.h"
@@ -33,10 +33,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // Tab and Shift+Tab move the Form's focus among its labels, not Qt's among widgets.
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void DrawLabel(QPainter& painter, const ui::Label& label) const;
+    // Returns the box the caption's text takes.
+    QRect DrawLabel(QPainter& painter, const ui::Label& label) const;
+    void RepaintLabel(std::optional<std::size_t> label);
     QColor ToQColor(ui::Colour colour) const;
     void ShowPointer(ui::Point p);
     void DispatchButton(const QMouseEvent& event, void (Form::*handler)(ui::Point, MouseButton));
@@ -44,6 +49,8 @@ private:
     Form& form_;
     QCursor hand_;
     std::optional<ui::Pointer> pointer_;
+    // The label whose focus rectangle is drawn.
+    std::optional<std::size_t> shownFocus_;
 };
 
 } // namespace autorun::qt

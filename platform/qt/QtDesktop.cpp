@@ -179,9 +179,16 @@ void QtDesktop::ShowModal(Form& form)
     QEventLoop loop;
     QObject::connect(&view, &FormView::Closed, &loop, &QEventLoop::quit);
     view.show();
+    // The keyboard goes to the window shown, also where no window manager hands it over.
+    view.activateWindow();
     if (view.isVisible())
         loop.exec();
     views_.erase(&form.Window());
+    // Without a window manager nobody hands the keyboard back to the window below.
+    if (QWidget* owner = view.parentWidget(); owner != nullptr && owner->isVisible()) {
+        owner->activateWindow();
+        owner->setFocus(Qt::ActiveWindowFocusReason);
+    }
 }
 
 int QtDesktop::Run(Form& form)
@@ -192,6 +199,7 @@ int QtDesktop::Run(Form& form)
     // Closing the start-up window ends the program, whatever else is open.
     QObject::connect(&view, &FormView::Closed, &view, [] { QCoreApplication::exit(0); });
     view.show();
+    view.activateWindow();
     const int status = QApplication::exec();
     views_.erase(&form.Window());
     launcher_ = nullptr;

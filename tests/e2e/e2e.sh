@@ -5,6 +5,7 @@
 # E2E_IN_PLACE=1 runs the program where the disc is (a mounted image) rather than from a copy of it;
 # E2E_RUN is a command the program is started through (as another user, in another root), and
 # E2E_USER the user the program must then run as.
+# E2E_WALK=keyboard walks both windows with keys alone instead of with the pointer.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/x11.sh"
 
@@ -149,6 +150,13 @@ expect_line() {
 }
 
 # --- the launcher --------------------------------------------------------------------------
+walk=${E2E_WALK:-pointer}
+case $walk in
+pointer | keyboard) ;;
+*) fail "E2E_WALK is \"$walk\", not pointer or keyboard" ;;
+esac
+# For the keyboard the pointer rests outside where the launcher appears, and stays there.
+[ "$walk" = pointer ] || xdotool mousemove 0 0
 (cd / && QT_QPA_PLATFORM=xcb exec "${run[@]}" "$copy/autorun") >"$tmp/autorun.out" 2>&1 &
 app_pid=$!
 ok "started \"$copy/autorun\" from / (pid $app_pid${run:+, through ${run[*]}})"
@@ -179,6 +187,85 @@ dx=$((2 * x - (screen_w - 599))) dy=$((2 * y - (screen_h - 427)))
 ok "the launcher is centred: at $x,$y"
 
 wait_for "the launcher to paint its picture" 10 painted "$launcher"
+
+# --- the same with keys alone ------------------------------------------------------------------
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+# key <key>: a real key press and release, to whichever window has the keyboard.
+key() { xdotool key "$1"; }
+black_in() { count_colour "$1" "#000000" "$2"; }
+# focus_on <doc> <link>: the dotted focus rectangle is drawn around that link and no other.
+focus_on() {
+    local link
+    for link in lblCases_0 lblCases_1 lblCases_2 lblCases_3 lblCases_6 InstAcrobat_19; do
+        if [ "$link" = "$2" ]; then
+            [ "$(black_in "$1" "$link")" -gt 8 ] || return 1
+        else
+            [ "$(black_in "$1" "$link")" -eq 0 ] || return 1
+        fi
+    done
+}
+
+if [ "$walk" = keyboard ]; then
+    wait_for "the launcher to have the keyboard" 10 has_focus "$launcher"
+    ok "the launcher has the keyboard as it appears"
+    no_blue "$launcher" lblBtnText_0 && no_blue "$launcher" lblBtnText_1 ||
+        fail "a button is blue before any key was pressed"
+    white_before=$(white_in "$launcher" lblDescr)
+    key Tab
+    wait_for "Tab to light \"Online Documentation\"" 10 has_blue "$launcher" lblBtnText_0
+    more_white() { [ "$(white_in "$launcher" lblDescr)" -gt "$white_before" ]; }
+    wait_for "the description line to appear" 10 more_white
+    ok "Tab lights \"Online Documentation\" and shows its description"
+    key Down
+    wait_for "Down to light \"Browse this CD\"" 10 has_blue "$launcher" lblBtnText_1
+    no_blue "$launcher" lblBtnText_0 || fail "\"Online Documentation\" stays blue after Down"
+    key shift+Tab
+    wait_for "Shift+Tab to light \"Online Documentation\" again" 10 has_blue "$launcher" lblBtnText_0
+    ok "Down and Shift+Tab move the highlight between the buttons"
+
+    key Return
+    wait_for "the window \"$doc_title\"" 15 window_shown "$doc_title"
+    doc=$(visible_window "$doc_title")
+    wait_for "the documentation window to have the keyboard" 10 has_focus "$doc"
+    wait_for "the documentation window to paint its links" 10 has_colour "$doc" "$ColorDocLink" lblCases_0
+    focus_on "$doc" none || fail "a focus rectangle is drawn before any key was pressed"
+    ok "Return on \"Online Documentation\" shows \"$doc_title\" with the keyboard and no focus drawn"
+    key Tab
+    wait_for "Tab to draw the focus around link 0" 10 focus_on "$doc" lblCases_0
+    key Tab
+    wait_for "Tab to move the focus to link 1" 10 focus_on "$doc" lblCases_1
+    ok "Tab draws the focus rectangle around link 0, then link 1"
+    key Return
+    expect_open "Return on link 1" "$(on_disc docs/VOL1/VOL1DOC.PDF)"
+    # Past link 2 and 3; the greyed places 4 and 5 are skipped.
+    key Tab
+    key Tab
+    key Tab
+    wait_for "Tab to pass the greyed links to \"HTML Format\"" 10 focus_on "$doc" lblCases_6
+    key space
+    expect_open "Space on \"HTML Format\"" "$(on_disc docs/basis/html/index.htm)"
+    key Escape
+    wait_for "Escape to close the documentation window" 10 window_gone "$doc_title"
+    ok "Escape closes the documentation window"
+
+    wait_for "the launcher to have the keyboard back" 10 has_focus "$launcher"
+    has_blue "$launcher" lblBtnText_0 || fail "\"Online Documentation\" lost its highlight"
+    ok "the launcher has the keyboard back, \"Online Documentation\" still lit"
+    key Down
+    wait_for "Down to light \"Browse this CD\"" 10 has_blue "$launcher" lblBtnText_1
+    key Return
+    expect_open "Return on \"Browse this CD\"" "$copy"
+
+    status=0
+    close_program "$close_window" "$launcher" "$app_pid" || status=$?
+    [ "$status" -eq 124 ] || app_pid=""
+    [ "$status" -eq 0 ] || fail "closing the launcher: $(close_outcome "$status")"
+    [ "$(calls)" -eq "$seen" ] || fail "the log has calls nobody asked for: $(sed -n "$((seen + 1)),\$p" "$log")"
+    ok "no other calls were logged"
+    say "PASS  all checks (keys alone)"
+    exit 0
+fi
+
 point_at_surface "$launcher"
 wait_for "the launcher to show no highlighted button" 10 no_blue "$launcher" lblBtnText_0
 no_blue "$launcher" lblBtnText_1 || fail "\"Browse this CD\" is blue before it was pointed at"

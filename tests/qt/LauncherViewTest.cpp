@@ -3,6 +3,7 @@
 #include "launcher/AutoRunDesign.h"
 #include "platform/qt/Pictures.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QWindow>
 
@@ -55,7 +56,7 @@ TEST_F(LauncherView, ShowsTheDesignedWindowWhereTheModelPlacesIt)
         EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
         EXPECT_EQ(qAlpha(icon.pixel(21, 19)), 0);
         EXPECT_EQ(qAlpha(icon.pixel(10, 10)), 255);
-        EXPECT_EQ(view.focusPolicy(), Qt::NoFocus);
+        EXPECT_EQ(view.focusPolicy(), Qt::StrongFocus);
         EXPECT_EQ(view.frameGeometry().topLeft(),
                   QPoint(ui::ToPixels(window.Position().x), ui::ToPixels(window.Position().y)));
 
@@ -107,6 +108,110 @@ TEST_F(LauncherView, HoverHighlightsOneButtonAndShowsItsDescription)
             EXPECT_EQ(CountNear(shown, kDescriptionOverArtwork, kWhite), 0);
         }
     });
+}
+
+// What the launcher shows with button `lit` highlighted (or none, -1): colours, pixels, description.
+void ExpectLit(FormView& view, int lit)
+{
+    const QImage shown = Rendered(view);
+    for (int b = 0; b <= 1; ++b) {
+        SCOPED_TRACE(b);
+        const QRect box = PixelRect(Button(view, b).Bounds());
+        EXPECT_EQ(Button(view, b).ForeColour(), b == lit ? ColorBtnHover : ColorBtnNormal);
+        EXPECT_EQ(CountNear(shown, box, kHoverText) > 20, b == lit);
+        EXPECT_EQ(CountNear(shown, box, kNormalText) > 20, b != lit);
+    }
+    EXPECT_EQ(Description(view).Visible(), lit >= 0);
+    EXPECT_EQ(CountNear(shown, kDescriptionOverArtwork, kWhite) > 50, lit >= 0);
+}
+
+TEST_F(LauncherView, KeysLightTheFocusedButtonAsThePointerDoes)
+{
+    struct Press {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int lit;
+    };
+    // Round and round in design order, whichever way.
+    const Press presses[] = {
+        {Qt::Key_Tab, Qt::NoModifier, 0},   {Qt::Key_Tab, Qt::NoModifier, 1},   {Qt::Key_Tab, Qt::NoModifier, 0},
+        {Qt::Key_Tab, Qt::ShiftModifier, 1}, {Qt::Key_Backtab, Qt::ShiftModifier, 0}, {Qt::Key_Down, Qt::NoModifier, 1},
+        {Qt::Key_Up, Qt::NoModifier, 0},    {Qt::Key_Left, Qt::NoModifier, 1},  {Qt::Key_Right, Qt::NoModifier, 0},
+    };
+
+    RunProgram(desktop_, [&](FormView& view) {
+        // Nothing is lit before a key is pressed, and keys the launcher does not use change nothing.
+        ExpectLit(view, -1);
+        PressKey(view, Qt::Key_A);
+        PressKey(view, Qt::Key_Escape);
+        PressKey(view, Qt::Key_Tab, Qt::ControlModifier);
+        ExpectLit(view, -1);
+        int n = 0;
+        for (const Press& press : presses) {
+            SCOPED_TRACE(n++);
+            PressKey(view, press.key, press.modifiers);
+            ExpectLit(view, press.lit);
+            EXPECT_EQ(Description(view).Caption(), press.lit == 0 ? "Read the manuals of the kit" : "See every file on the disc");
+        }
+        // The pointer takes over from the keyboard, and gives it back.
+        QTest::mouseMove(view.windowHandle(), PixelCentre(Button(view, 1).Bounds()));
+        ExpectLit(view, 1);
+        PressKey(view, Qt::Key_Tab);
+        ExpectLit(view, 0);
+    });
+    EXPECT_TRUE(xdgOpen_.Calls().empty());
+}
+
+TEST_F(LauncherView, EnterOrSpaceOnBrowseOpensTheDiscFolder)
+{
+    const Qt::Key keys[] = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space};
+    RunProgram(desktop_, [&](FormView& view) {
+        // With no focus yet these keys do nothing.
+        PressKey(view, Qt::Key_Return);
+        PressKey(view, Qt::Key_Space);
+        PressKey(view, Qt::Key_Tab);
+        PressKey(view, Qt::Key_Tab);
+        std::size_t calls = 0;
+        for (const Qt::Key key : keys) {
+            SCOPED_TRACE(key);
+            PressKey(view, key);
+            ASSERT_TRUE(xdgOpen_.WaitForCalls(++calls));
+            ExpectLit(view, 1);
+        }
+    });
+    EXPECT_EQ(xdgOpen_.OpenedPaths(), std::vector<std::string>(std::size(keys), Normalised(disc_.Root())));
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(LauncherView, KeysOpenTheDocumentationAndEscapeGivesTheKeyboardBack)
+{
+    const Qt::Key keys[] = {Qt::Key_Return, Qt::Key_Space};
+    RunProgram(desktop_, [&](FormView& launcher) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&launcher, kWaitMs));
+        PressKey(launcher, Qt::Key_Tab);
+        for (const Qt::Key key : keys) {
+            SCOPED_TRACE(key);
+            bool closed = false;
+            const bool opened = KeyIntoModal(launcher, key, "frmOnlineDoc", [&](FormView& doc) {
+                EXPECT_TRUE(QTest::qWaitForWindowActive(&doc, kWaitMs));
+                // Keys for the launcher go nowhere meanwhile.
+                PressKey(launcher, Qt::Key_Tab);
+                EXPECT_EQ(Button(launcher, 0).ForeColour(), ColorBtnHover);
+                PressKey(doc, Qt::Key_Escape);
+                closed = !doc.isVisible();
+            });
+            EXPECT_TRUE(opened);
+            EXPECT_TRUE(closed);
+            EXPECT_EQ(FindView("frmOnlineDoc"), nullptr);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &launcher; }, kWaitMs));
+            EXPECT_TRUE(launcher.isActiveWindow());
+            ExpectLit(launcher, 0);
+        }
+        // The focus stayed on the button: the next key moves on from it.
+        PressKey(launcher, Qt::Key_Down);
+        ExpectLit(launcher, 1);
+    });
+    EXPECT_TRUE(xdgOpen_.Calls().empty());
 }
 
 TEST_F(LauncherView, LeavingTheWindowKeepsTheHighlight)

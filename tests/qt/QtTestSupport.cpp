@@ -54,7 +54,7 @@ WhenModalShown::WhenModalShown(std::string windowName, std::function<void(FormVi
                          timer_.stop();
                          ran_ = true;
                          action(*view);
-                         if (view != nullptr)
+                         if (view != nullptr && view->isVisible())
                              view->close();
                      });
     timer_.start();
@@ -186,6 +186,18 @@ bool DoubleClickIntoModal(FormView& owner, QPoint at, std::string windowName,
     });
     QTest::mouseDClick(owner.windowHandle(), Qt::LeftButton, {}, at);
     return modal.Ran();
+}
+
+bool KeyIntoModal(FormView& owner, Qt::Key key, std::string windowName, const std::function<void(FormView&)>& action)
+{
+    WhenModalShown modal(std::move(windowName), action);
+    PressKey(owner, key);
+    return modal.Ran();
+}
+
+void PressKey(FormView& view, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(view.windowHandle(), key, modifiers);
 }
 
 int RunProgram(DiscDesktop& desktop, const std::function<void(FormView& launcher)>& script)

@@ -107,6 +107,13 @@ private:
 bool DoubleClickIntoModal(FormView& owner, QPoint at, std::string windowName,
                           const std::function<void(FormView&)>& action);
 
+// Presses key in owner, which opens the named modal window, and runs action inside it; the modal window
+// is closed after action unless action closed it. Returns whether action ran.
+bool KeyIntoModal(FormView& owner, Qt::Key key, std::string windowName, const std::function<void(FormView&)>& action);
+
+// A key pressed and let go in the view's window, as the window system delivers it.
+void PressKey(FormView& view, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
 // Runs the whole program from the disc; script acts once the launcher is shown, then the launcher is closed.
 // Returns the program's exit status.
 int RunProgram(DiscDesktop& desktop, const std::function<void(FormView& launcher)>& script);
