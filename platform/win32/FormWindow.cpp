@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace autorun::win32 {
@@ -29,6 +30,31 @@ COLORREF ToColorRef(ui::Colour colour)
     if (ui::IsSystemColour(colour))
         return GetSysColor(static_cast<int>(colour & 0xFF));
     return static_cast<COLORREF>(colour & 0x00FFFFFF);
+}
+
+// The keys the windows answer, as the form names them.
+std::optional<Key> KeyFor(WPARAM virtualKey)
+{
+    switch (virtualKey) {
+    case VK_TAB:
+        return Key::Tab;
+    case VK_LEFT:
+        return Key::Left;
+    case VK_RIGHT:
+        return Key::Right;
+    case VK_UP:
+        return Key::Up;
+    case VK_DOWN:
+        return Key::Down;
+    case VK_RETURN:
+        return Key::Enter;
+    case VK_SPACE:
+        return Key::Space;
+    case VK_ESCAPE:
+        return Key::Escape;
+    default:
+        return std::nullopt;
+    }
 }
 
 ui::Point ModelPoint(LPARAM lParam)
@@ -191,6 +217,18 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MBUTTONDBLCLK:
         Dispatch(&Form::DoubleClick, MouseButton::Middle, wParam, lParam);
         return 0;
+    case WM_KEYDOWN:
+        // A plain top-level window gets Tab as a key: no dialog manager takes it first.
+        if (const std::optional<Key> key = KeyFor(wParam)) {
+            const bool used = form_.KeyDown(*key, GetKeyState(VK_SHIFT) < 0);
+            // Enter may have run a modal window, during which this one may have gone.
+            if (handle_ == nullptr)
+                return 0;
+            Sync();
+            if (used)
+                return 0;
+        }
+        break;
     case WM_CLOSE:
         // Whoever runs the window's loop destroys it; the null message wakes that loop
         // when the request came from outside it.
@@ -287,6 +325,13 @@ void FormWindow::DrawLabel(HDC dc, const ui::Label& label)
         RECT r = box;
         SetTextColor(dc, ToColorRef(label.ForeColour()));
         DrawTextW(dc, caption.c_str(), length, &r, format);
+        // A link shows the keyboard focus as Windows shows it on a control: a dotted frame round its text.
+        if (label.AccessibleRole() == ui::Role::Link && form_.Window().Focus() == form_.Window().PositionOf(label)) {
+            RECT text = box;
+            DrawTextW(dc, caption.c_str(), length, &text, format | DT_CALCRECT);
+            IntersectRect(&text, &text, &box);
+            DrawFocusRect(dc, &text);
+        }
     } else {
         // Embossed, as Windows draws disabled text: a highlight one pixel down and right, the shadow on top.
         RECT highlight = box;

@@ -1,5 +1,5 @@
-// The Win32 window that draws one window of a Form and hands it every pointer event, in twips.
-// It decides nothing: what changes, and when, is the Form's business; it never takes keyboard focus.
+// The Win32 window that draws one window of a Form and hands it every pointer event, in twips, and
+// the keys the form answers. It decides nothing: what changes, and when, is the Form's business.
 #pragma once
 
 #include "ui/Form.h"

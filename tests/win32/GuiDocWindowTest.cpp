@@ -261,6 +261,86 @@ TEST_F(DocWindow, ClickingALinkAsksTheShellToOpenItsDocument)
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
+// The link whose text carries the dotted focus frame: the only one whose top row, above its letters,
+// is not plain white, with everything else as drawn without a focus. Null for none.
+const ui::Label* FramedLink(const Shown& doc, const Image& plain)
+{
+    const Image shown = Painted(doc.handle);
+    const ui::Label* framed = nullptr;
+    for (const ui::Label& label : doc.Model().Labels()) {
+        if (label.AccessibleRole() != ui::Role::Link)
+            continue;
+        const RECT box = PixelRect(label.Bounds());
+        const int dots = CountOther(shown, {box.left, box.top, box.right, box.top + 1}, kWhite);
+        if (dots == 0)
+            continue;
+        EXPECT_EQ(framed, nullptr) << "a second frame round " << label.Caption();
+        // Dotted: every other pixel of a row as long as the text.
+        EXPECT_GE(dots, 20) << label.Caption();
+        EXPECT_LE(dots, (box.right - box.left) / 2 + 1) << label.Caption();
+        framed = &label;
+    }
+    const RECT box = framed != nullptr ? PixelRect(framed->Bounds()) : RECT{};
+    int outside = 0;
+    for (int y = 0; y < shown.height; ++y) {
+        for (int x = 0; x < shown.width; ++x) {
+            if (shown.At(x, y) != plain.At(x, y) && !PtInRect(&box, POINT{x, y}))
+                ++outside;
+        }
+    }
+    EXPECT_EQ(outside, 0) << "pixels changed outside the framed link";
+    return framed;
+}
+
+TEST_F(DocWindow, TabFramesTheLinksThatWorkInTurnAndNothingBeforeAKey)
+{
+    struct Step {
+        Keystroke key;
+        ui::ControlId control;
+        int index;
+    };
+    const Step steps[] = {{{VK_TAB}, lblCases, 0},
+                          {{VK_TAB}, lblCases, 1},
+                          {{VK_DOWN}, lblCases, 2},
+                          {{VK_TAB}, lblCases, kHtmlFormatIndex},
+                          {{VK_RIGHT}, InstAcrobat, kInstAcrobatIndex},
+                          {{VK_TAB}, lblCases, 0},
+                          {{VK_TAB, true}, InstAcrobat, kInstAcrobatIndex},
+                          {{VK_UP}, lblCases, kHtmlFormatIndex}};
+    InDocumentationWindow(desktop_, [&](const Shown& doc) {
+        EXPECT_EQ(GetFocus(), doc.handle);
+        const Image plain = Rendered(doc.handle);
+        EXPECT_EQ(FramedLink(doc, plain), nullptr);
+        for (const Step& step : steps) {
+            SCOPED_TRACE(std::string(step.control.name) + " " + std::to_string(step.index));
+            PressKeys(doc.handle, {step.key});
+            const ui::Label* framed = FramedLink(doc, plain);
+            EXPECT_EQ(framed, &doc.Control(step.control, step.index));
+        }
+        // The pointer over a link neither frames it nor moves the frame.
+        MouseMove(doc.handle, Centre(doc, lblCases, 1));
+        EXPECT_EQ(FramedLink(doc, plain), &doc.Control(lblCases, kHtmlFormatIndex));
+    });
+    EXPECT_TRUE(shell_.Calls().empty());
+}
+
+TEST_F(DocWindow, EnterOrSpaceOpensTheFramedManual)
+{
+    InDocumentationWindow(desktop_, [&](const Shown& doc) {
+        PressKeys(doc.handle, {{VK_TAB}, {VK_RETURN}});
+        ASSERT_TRUE(shell_.WaitForCalls(1));
+        PressKeys(doc.handle, {{VK_TAB}, {VK_TAB}, {VK_SPACE}});
+        ASSERT_TRUE(shell_.WaitForCalls(2));
+        EXPECT_TRUE(IsWindowVisible(doc.handle));
+    });
+    const std::vector<ShellOpensWithStandIn::Call> calls = shell_.Calls();
+    ASSERT_EQ(calls.size(), 2U);
+    EXPECT_EQ(calls[0].path, Manual("VOL"));
+    EXPECT_EQ(calls[1].path, Manual("UTL"));
+    EXPECT_EQ(calls[1].show, SW_SHOWMAXIMIZED);
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
 TEST_F(DocWindow, MissingInstallerIsReportedAndTheWindowCarriesOn)
 {
     struct Case {

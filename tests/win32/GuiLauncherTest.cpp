@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 namespace autorun::win32::test {
 namespace {
 
@@ -168,6 +171,87 @@ TEST_F(LauncherWindow, HoverHighlightsOneButtonAndShowsItsDescription)
             EXPECT_EQ(CountNear(shown, kDescriptionOverArtwork, kWhite), 0);
         }
     });
+}
+
+// Whether the screen shows button lit, as hover lights it, and the other button plain; -1: neither lit.
+void ExpectLitOnScreen(const Shown& launcher, int button)
+{
+    const Image shown = Painted(launcher.handle);
+    for (int b = 0; b < 2; ++b) {
+        SCOPED_TRACE("button " + std::to_string(b));
+        const RECT box = PixelRect(Button(launcher, b).Bounds());
+        EXPECT_EQ(Button(launcher, b).ForeColour(), b == button ? ColorBtnHover : ColorBtnNormal);
+        EXPECT_EQ(CountNear(shown, box, kHoverText) > 20, b == button);
+        EXPECT_EQ(CountNear(shown, box, kNormalText) > 20, b != button);
+    }
+    EXPECT_EQ(Description(launcher).Visible(), button >= 0);
+    EXPECT_EQ(CountNear(shown, kDescriptionOverArtwork, kWhite) > 50, button >= 0);
+}
+
+TEST_F(LauncherWindow, KeysLightTheButtonsInTurnAsHoverDoes)
+{
+    struct Step {
+        Keystroke key;
+        int lit;
+    };
+    const Step steps[] = {{{VK_TAB}, 0},  {{VK_TAB}, 1},  {{VK_TAB}, 0},    {{VK_TAB, true}, 1},
+                          {{VK_DOWN}, 0}, {{VK_RIGHT}, 1}, {{VK_UP}, 0},    {{VK_LEFT}, 1}};
+    const std::string descriptions[] = {"Read the manuals of the kit", "See every file on the disc"};
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        const HWND window = launcher.handle;
+        // Nothing lit before a key, even with the keyboard focus in the window.
+        SetForegroundWindow(window);
+        ASSERT_TRUE(PumpUntil([&] { return GetFocus() == window; }));
+        ExpectLitOnScreen(launcher, -1);
+        for (const Step& step : steps) {
+            SCOPED_TRACE(std::to_string(step.key.key) + (step.key.shift ? " with Shift" : ""));
+            PressKeys(window, {step.key});
+            ExpectLitOnScreen(launcher, step.lit);
+            EXPECT_EQ(Description(launcher).Caption(), descriptions[step.lit]);
+        }
+        // The pointer takes the light over, and the next key moves on from where the pointer left it.
+        MouseMove(window, PixelCentre(Button(launcher, 0).Bounds()));
+        ExpectLitOnScreen(launcher, 0);
+        PressKeys(window, {{VK_TAB}});
+        ExpectLitOnScreen(launcher, 1);
+        // Keys the window does not answer change nothing.
+        PressKeys(window, {{'A'}, {VK_F5}});
+        ExpectLitOnScreen(launcher, 1);
+    });
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(LauncherWindow, EnterOpensTheDocumentationAndEscapeGivesTheKeyboardBack)
+{
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        const HWND window = launcher.handle;
+        PressKeys(window, {{VK_TAB}});
+        ExpectLitOnScreen(launcher, 0);
+        HWND shownDoc = nullptr;
+        bool keyboardInDoc = false;
+        // Escape goes in from the documentation window's own loop; nothing else closes it.
+        Repeating escape(10, [&] {
+            const Shown doc = desktop_.Find("frmOnlineDoc");
+            if (!doc || !IsWindowVisible(doc.handle) || shownDoc != nullptr)
+                return;
+            shownDoc = doc.handle;
+            keyboardInDoc = GetActiveWindow() == doc.handle && GetFocus() == doc.handle;
+            SendKeys({{VK_ESCAPE}});
+        });
+        PressKeys(window, {{VK_RETURN}});
+        ASSERT_NE(shownDoc, nullptr) << "Enter did not open the documentation window";
+        EXPECT_TRUE(keyboardInDoc);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(shownDoc); })) << "Escape did not close it";
+        EXPECT_FALSE(desktop_.Find("frmOnlineDoc"));
+        EXPECT_TRUE(IsWindowEnabled(window));
+        EXPECT_EQ(GetActiveWindow(), window);
+        EXPECT_EQ(GetFocus(), window);
+        ExpectLitOnScreen(launcher, 0);
+        // The keyboard goes on where it was.
+        PressKeys(window, {{VK_TAB}});
+        ExpectLitOnScreen(launcher, 1);
+    });
+    EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
 // Counts the pointer moves over its frame that the system posts to a window.
@@ -347,19 +431,9 @@ std::vector<HWND> OtherWindowsTitled(const std::string& title)
     return search.found;
 }
 
-TEST_F(LauncherWindow, DoubleClickOnBrowseOpensTheDiscInExplorer)
+// Closes the Explorer windows, waiting for each to end.
+void CloseExplorers(const std::vector<HWND>& explorers)
 {
-    const std::string folderName = disc_.Root().filename().string();
-    std::vector<HWND> explorers;
-    RunProgram(desktop_, [&](const Shown& launcher) {
-        const POINT browse = PixelCentre(Button(launcher, 1).Bounds());
-        // A single click does nothing; the double-click opens.
-        Click(launcher.handle, browse);
-        DoubleClick(launcher.handle, browse);
-        // Explorer may take a while to come up the first time.
-        EXPECT_TRUE(PumpUntil([&] { return !(explorers = OtherWindowsTitled(folderName)).empty(); }, 3 * kWaitMs));
-    });
-    EXPECT_EQ(explorers.size(), 1U) << "windows titled \"" << folderName << "\"";
     for (HWND window : explorers) {
         DWORD id = 0;
         GetWindowThreadProcessId(window, &id);
@@ -369,6 +443,36 @@ TEST_F(LauncherWindow, DoubleClickOnBrowseOpensTheDiscInExplorer)
             EXPECT_EQ(WaitForSingleObject(process, kWaitMs), WAIT_OBJECT_0) << "Explorer did not end";
             CloseHandle(process);
         }
+    }
+}
+
+TEST_F(LauncherWindow, DoubleClickOrEnterOnBrowseOpensTheDiscInExplorer)
+{
+    struct Case {
+        const char* how;
+        std::function<void(const Shown& launcher)> act;
+    };
+    const Case cases[] = {
+        {"double-click",
+         [](const Shown& launcher) {
+             const POINT browse = PixelCentre(Button(launcher, 1).Bounds());
+             // A single click does nothing; the double-click opens.
+             Click(launcher.handle, browse);
+             DoubleClick(launcher.handle, browse);
+         }},
+        {"Enter", [](const Shown& launcher) { PressKeys(launcher.handle, {{VK_TAB}, {VK_TAB}, {VK_RETURN}}); }},
+    };
+    const std::string folderName = disc_.Root().filename().string();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        std::vector<HWND> explorers;
+        RunProgram(desktop_, [&](const Shown& launcher) {
+            c.act(launcher);
+            // Explorer may take a while to come up the first time.
+            EXPECT_TRUE(PumpUntil([&] { return !(explorers = OtherWindowsTitled(folderName)).empty(); }, 3 * kWaitMs));
+        });
+        EXPECT_EQ(explorers.size(), 1U) << "windows titled \"" << folderName << "\"";
+        CloseExplorers(explorers);
     }
     EXPECT_TRUE(boxes_.Boxes().empty());
 }

@@ -347,6 +347,71 @@ void DoubleClick(HWND window, POINT at)
     SendMessageW(window, WM_LBUTTONUP, 0, position);
 }
 
+namespace {
+
+// Counts the key releases this thread takes from its queue, whichever loop takes them.
+class KeyReleases {
+public:
+    KeyReleases() : hook_(SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId())) { count_ = 0; }
+    ~KeyReleases() { UnhookWindowsHookEx(hook_); }
+    KeyReleases(const KeyReleases&) = delete;
+    KeyReleases& operator=(const KeyReleases&) = delete;
+
+    int Count() const { return count_; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM removed, LPARAM lParam)
+    {
+        const auto* message = reinterpret_cast<const MSG*>(lParam);
+        if (code == HC_ACTION && removed == PM_REMOVE && (message->message == WM_KEYUP || message->message == WM_SYSKEYUP))
+            ++count_;
+        return CallNextHookEx(nullptr, code, removed, lParam);
+    }
+
+    static inline int count_ = 0;
+    HHOOK hook_ = nullptr;
+};
+
+INPUT KeyInput(WORD key, bool up)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    const bool extended = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    return input;
+}
+
+} // namespace
+
+void SendKeys(std::initializer_list<Keystroke> keys)
+{
+    std::vector<INPUT> inputs;
+    for (const Keystroke& stroke : keys) {
+        if (stroke.shift)
+            inputs.push_back(KeyInput(VK_SHIFT, false));
+        inputs.push_back(KeyInput(stroke.key, false));
+        inputs.push_back(KeyInput(stroke.key, true));
+        if (stroke.shift)
+            inputs.push_back(KeyInput(VK_SHIFT, true));
+    }
+    EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
+}
+
+void PressKeys(HWND window, std::initializer_list<Keystroke> keys)
+{
+    SetForegroundWindow(window);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window && GetFocus() == window; }))
+        << "the window did not take the keyboard";
+    const KeyReleases releases;
+    int expected = 0;
+    for (const Keystroke& stroke : keys)
+        expected += stroke.shift ? 2 : 1;
+    SendKeys(keys);
+    EXPECT_TRUE(PumpUntil([&] { return releases.Count() >= expected; })) << "the keys did not arrive";
+}
+
 HCURSOR CursorAt(HWND window, POINT at)
 {
     POINT screen = at;

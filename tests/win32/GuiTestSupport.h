@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -143,6 +144,18 @@ bool DoubleClickIntoModal(DiscDesktop& desktop, const Shown& owner, POINT at, st
 void MouseMove(HWND window, POINT at);
 void Click(HWND window, POINT at);
 void DoubleClick(HWND window, POINT at);
+
+// A key as the keyboard sends it, with Shift held or not.
+struct Keystroke {
+    WORD key = 0;
+    bool shift = false;
+};
+
+// Puts the keystrokes into the system's input queue, as the keyboard does, and returns at once.
+void SendKeys(std::initializer_list<Keystroke> keys);
+// Brings window to the front with the keyboard focus, types the keys, and returns once this thread has
+// taken every key from its queue (after any modal window a key opened has closed).
+void PressKeys(HWND window, std::initializer_list<Keystroke> keys);
 
 // The cursor the window sets when the pointer rests at a client position.
 HCURSOR CursorAt(HWND window, POINT at);
