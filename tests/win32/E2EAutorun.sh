@@ -8,12 +8,13 @@ here=$(dirname "$0")
 source "$here/../../scripts/x11.sh"
 source "$here/wine-env.sh"
 
-usage="usage: E2EAutorun.sh <build folder> <disc folder> <WindowTool.exe> <autorun_layout.exe> [release Autorun.exe]"
+usage="usage: E2EAutorun.sh <build folder> <disc folder> <WindowTool.exe> <autorun_layout.exe> <open stand-in.exe> [release Autorun.exe]"
 build=${1:?$usage}
 disc=${2:?$usage}
 tool=${3:?$usage}
 layout=${4:?$usage}
-release=${5:-}
+opener=${5:?$usage}
+release=${6:-}
 
 title="VELMO Developers Kit v7.03"
 doc_title="$title Online Documentation"
@@ -23,6 +24,7 @@ ok() { printf 'ok    %s\n' "$*"; }
 end() {
     local status=$?
     [ -z "$tmp" ] || chmod -R u+w "$tmp" 2>/dev/null || true
+    ! declare -F restore_pdf_class >/dev/null || restore_pdf_class
     (exit "$status")
     cleanup
 }
@@ -34,6 +36,7 @@ done
 [ -f "$disc/Autorun.exe" ] || fail "there is no program at $disc/Autorun.exe: build the 'disc' target first"
 [ -f "$tool" ] || fail "the window tool $tool is missing"
 [ -f "$layout" ] || fail "the layout tool $layout is missing"
+[ -f "$opener" ] || fail "the open stand-in $opener is missing"
 if [ -n "$release" ]; then
     [ -f "$release" ] || fail "the release program $release has not been built"
     cmp -s "$release" "$disc/Autorun.exe" || fail "$disc/Autorun.exe is not the release program $release"
@@ -104,9 +107,39 @@ check_window() {
 }
 
 launcher_enabled() { geometry_of "$title" && [ "$enabled" = 1 ]; }
+launcher_has_keyboard() { geometry_of "$title" && [ "$enabled" = 1 ] && [ "$active" = 1 ] && [ "$focused" = 1 ]; }
+
+# keys <title> <key>...: types the keys into the window, as the keyboard would.
+keys() { "$wine" "$tool" keys "$@" >/dev/null || fail "could not type \"${*:2}\" into \"$1\""; }
+
+# The shell opens manuals with the stand-in, which logs each call; the prefix's own association for
+# .pdf comes back at the end (Wine's shell reads the machine's classes only).
+pdf_saved=""
+use_opener_for_pdf() {
+    pdf_saved=$tmp/pdf.reg
+    "$wine" reg export 'HKLM\Software\Classes\.pdf' "$(winpath "$pdf_saved")" /y >/dev/null 2>&1 || : >"$pdf_saved"
+    "$wine" reg add 'HKLM\Software\Classes\AutorunE2E.Manual\shell\open\command' /ve /f \
+        /d "\"$(winpath "$opener")\" \"%1\"" >/dev/null &&
+        "$wine" reg add 'HKLM\Software\Classes\.pdf' /ve /d AutorunE2E.Manual /f >/dev/null ||
+        fail "could not have the shell open manuals with $opener"
+}
+restore_pdf_class() {
+    [ -n "${pdf_saved:-}" ] || return 0
+    "$wine" reg delete 'HKLM\Software\Classes\AutorunE2E.Manual' /f >/dev/null 2>&1
+    "$wine" reg delete 'HKLM\Software\Classes\.pdf' /f >/dev/null 2>&1
+    [ ! -s "$pdf_saved" ] || "$wine" reg import "$(winpath "$pdf_saved")" >/dev/null 2>&1
+    pdf_saved=""
+}
+# winpath <unix path>: the path as Windows programs in the session see it.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+opened() { [ -s "$open_log" ]; }
 launcher_disabled() { geometry_of "$title" && [ "$enabled" = 0 ]; }
 
 # --- the launcher --------------------------------------------------------------------------
+open_log=$tmp/opened.log
+use_opener_for_pdf
+export AUTORUN_OPEN_LOG
+AUTORUN_OPEN_LOG=$(winpath "$open_log")
 (cd / && exec "$wine" "$copy/Autorun.exe") >"$tmp/autorun.out" 2>&1 &
 app_pid=$!
 ok "started \"$copy/Autorun.exe\" from / (pid $app_pid)"
@@ -146,6 +179,32 @@ point_at_surface "$launcher"
 point_at "$launcher" lblBtnText_1
 wait_for "\"Browse this CD\" to turn blue under the pointer" $((10 * slow)) has_blue "$launcher" lblBtnText_1
 ok "the launcher answers the pointer again"
+
+# --- the keyboard alone --------------------------------------------------------------------
+point_at_surface "$launcher"
+wait_for "the launcher to show no highlighted button" $((10 * slow)) no_blue "$launcher" lblBtnText_1
+# Out of the window, where it moves nothing.
+xdotool mousemove 0 0
+keys "$title" tab
+wait_for "Tab to turn \"Online Documentation\" blue" $((10 * slow)) has_blue "$launcher" lblBtnText_0
+no_blue "$launcher" lblBtnText_1 || fail "\"Browse this CD\" turned blue too"
+ok "Tab lights \"Online Documentation\""
+keys "$title" enter
+wait_for "Enter to show \"$doc_title\"" $((20 * slow)) window_shown "$doc_title"
+launcher_disabled || fail "the launcher takes input while the documentation window is open"
+ok "Enter on \"Online Documentation\" shows \"$doc_title\""
+keys "$doc_title" tab enter
+wait_for "Enter to open the first manual" $((20 * slow)) opened
+opened_line=$(head -n 1 "$open_log" | tr -d '\r')
+expected_manual='\My Disc\docs\ALL\ALLDOC.PDF'
+[[ ${opened_line//\\\\/\\} == "3|1|"*"$expected_manual" ]] ||
+    fail "the shell was asked for \"$opened_line\", not the first manual ...$expected_manual, maximised"
+ok "Tab and Enter open the first manual: $opened_line"
+keys "$doc_title" escape
+wait_for "Escape to close the documentation window" $((10 * slow)) window_gone "$doc_title"
+wait_for "the launcher to take the keyboard again" $((10 * slow)) launcher_has_keyboard
+has_blue "$launcher" lblBtnText_0 || fail "\"Online Documentation\" is no longer lit after Escape"
+ok "Escape closes the documentation window; the launcher has the keyboard, its button still lit"
 
 # --- the end -------------------------------------------------------------------------------
 "$wine" "$tool" close "$title" || fail "could not ask the launcher to close"

@@ -48,7 +48,7 @@ if(AUTORUN_WINE_HELPERS)
     set_tests_properties(win32_e2e_disc_ready PROPERTIES FIXTURES_REQUIRED wine_helpers)
 endif()
 set(e2e_run bash ${CMAKE_CURRENT_LIST_DIR}/E2EAutorun.sh ${CMAKE_BINARY_DIR})
-set(e2e_tools ${wine_window_tool} ${wine_layout_tool} ${AUTORUN_E2E_EXE})
+set(e2e_tools ${wine_window_tool} ${wine_layout_tool} ${wine_open_stand_in} ${AUTORUN_E2E_EXE})
 add_test(NAME win32_e2e_sample_disc COMMAND ${e2e_run} ${e2e_disc} ${e2e_tools})
 
 # The same from the disc's image, with the files as Windows reads them: its Joliet tree.
