@@ -1,5 +1,6 @@
 #include "platform/qt/FormView.h"
 
+#include "platform/qt/Accessibility.h"
 #include "platform/qt/Pictures.h"
 #include "ui/Caption.h"
 
@@ -135,6 +136,7 @@ FormView::FormView(Form& form, QWidget* owner)
     : QWidget(owner, FrameFlags(form.Window().FrameStyle())), form_(form),
       hand_(PointerCursor(ui::Resource::HandPointer))
 {
+    InstallAccessibility();
     const ui::Window& window = form.Window();
     setFixedSize(ui::ToPixels(window.Client().width), ui::ToPixels(window.Client().height));
     setFocusPolicy(Qt::StrongFocus);
@@ -168,6 +170,7 @@ void FormView::Sync()
         setWindowTitle(QString::fromStdString(window.Title()));
     if (changes.position)
         move(PixelPoint(window.Position()));
+    NotifyAccessibility(*this, changes);
     if (changes.close)
         close();
 }

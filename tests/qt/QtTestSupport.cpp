@@ -195,6 +195,14 @@ bool KeyIntoModal(FormView& owner, Qt::Key key, std::string windowName, const st
     return modal.Ran();
 }
 
+bool IntoModal(const std::function<void()>& trigger, std::string windowName,
+               const std::function<void(FormView&)>& action)
+{
+    WhenModalShown modal(std::move(windowName), action);
+    trigger();
+    return modal.Ran();
+}
+
 void PressKey(FormView& view, Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
     QTest::keyClick(view.windowHandle(), key, modifiers);

@@ -111,6 +111,11 @@ bool DoubleClickIntoModal(FormView& owner, QPoint at, std::string windowName,
 // is closed after action unless action closed it. Returns whether action ran.
 bool KeyIntoModal(FormView& owner, Qt::Key key, std::string windowName, const std::function<void(FormView&)>& action);
 
+// Does trigger, which opens the named modal window, and runs action inside it; the modal window is
+// closed after action unless action closed it. Returns whether action ran.
+bool IntoModal(const std::function<void()>& trigger, std::string windowName,
+               const std::function<void(FormView&)>& action);
+
 // A key pressed and let go in the view's window, as the window system delivers it.
 void PressKey(FormView& view, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 

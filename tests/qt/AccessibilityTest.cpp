@@ -1,0 +1,197 @@
+#include "QtTestSupport.h"
+
+#include "docwindow/OnlineDocDesign.h"
+#include "launcher/AutoRunDesign.h"
+
+#include <QAccessible>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace autorun::qt::test {
+namespace {
+
+// What a screen reader should learn of one label.
+struct Expected {
+    ui::ControlId control;
+    int index;
+    QAccessible::Role role;
+    QString name;
+    QString description;
+    bool acts;      // focusable, with a press action
+    bool disabled;
+    bool invisible;
+};
+
+QAccessibleInterface* Accessible(FormView& view)
+{
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&view);
+    EXPECT_NE(accessible, nullptr);
+    return accessible;
+}
+
+QAccessibleInterface* ChildFor(FormView& view, ui::ControlId control, int index)
+{
+    const ui::Window& window = view.Model().Window();
+    return Accessible(view)->child(static_cast<int>(window.PositionOf(window.Control(control, index))));
+}
+
+void ExpectChildren(FormView& view, QAccessible::Role windowRole, std::span<const Expected> expected)
+{
+    QAccessibleInterface* window = Accessible(view);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->role(), windowRole);
+    EXPECT_EQ(window->text(QAccessible::Name), view.windowTitle());
+    ASSERT_EQ(window->childCount(), static_cast<int>(view.Model().Window().Labels().size()));
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(std::string(e.control.name) + " " + std::to_string(e.index));
+        QAccessibleInterface* child = ChildFor(view, e.control, e.index);
+        ASSERT_NE(child, nullptr);
+        EXPECT_TRUE(child->isValid());
+        EXPECT_EQ(child->parent(), window);
+        EXPECT_EQ(window->indexOfChild(child),
+                  static_cast<int>(view.Model().Window().PositionOf(view.Model().Window().Control(e.control, e.index))));
+        EXPECT_EQ(child->role(), e.role);
+        EXPECT_EQ(child->text(QAccessible::Name), e.name);
+        EXPECT_EQ(child->text(QAccessible::Description), e.description);
+        const QAccessible::State state = child->state();
+        EXPECT_EQ(bool(state.focusable), e.acts);
+        EXPECT_EQ(bool(state.disabled), e.disabled);
+        EXPECT_EQ(bool(state.invisible), e.invisible);
+        EXPECT_FALSE(state.focused);
+        EXPECT_EQ(bool(state.linked), e.role == QAccessible::Link);
+        const QRect box = PixelRect(view.Model().Window().Control(e.control, e.index).Bounds());
+        EXPECT_EQ(child->rect(), QRect(view.mapToGlobal(box.topLeft()), box.size()));
+        if (!e.invisible) {
+            EXPECT_EQ(window->childAt(child->rect().center().x(), child->rect().center().y()), child);
+        }
+        QAccessibleActionInterface* actions = child->actionInterface();
+        if (e.role == QAccessible::StaticText) {
+            EXPECT_EQ(actions, nullptr);
+        } else {
+            ASSERT_NE(actions, nullptr);
+            EXPECT_EQ(actions->actionNames().contains(QAccessibleActionInterface::pressAction()), e.acts);
+        }
+    }
+    EXPECT_EQ(window->focusChild(), nullptr);
+}
+
+class Accessibility : public ::testing::Test {
+protected:
+    Accessibility()
+    {
+        disc_.WriteInf(std::string(kLauncherSettings) + "[OnlineDoc]\n"
+                                                        "1=VOL,File Descriptions All Volumes\n"
+                                                        "2=V1,Tom && &Jerry\n");
+        disc_.AddManual("VOL");
+        disc_.AddManual("V1");
+    }
+
+    void InDocumentationWindow(const std::function<void(FormView& doc)>& action)
+    {
+        RunProgram(desktop_, [&](FormView& launcher) {
+            QAccessibleInterface* button = ChildFor(launcher, lblBtnText, 0);
+            ASSERT_NE(button, nullptr);
+            ASSERT_NE(button->actionInterface(), nullptr);
+            EXPECT_TRUE(IntoModal([&] { button->actionInterface()->doAction(QAccessibleActionInterface::pressAction()); },
+                                  "frmOnlineDoc", action));
+        });
+    }
+
+    TestDisc disc_;
+    XdgOpenStandIn xdgOpen_;
+    DiscDesktop desktop_{disc_};
+    BoxCloser boxes_;
+};
+
+TEST_F(Accessibility, LauncherReportsItsButtonsAndTheDescriptionLine)
+{
+    const Expected expected[] = {
+        {lblBtnText, 0, QAccessible::Button, "Online Documentation", "Read the manuals of the kit", true, false, false},
+        {lblBtnText, 1, QAccessible::Button, "Browse this CD", "See every file on the disc", true, false, false},
+        {lblDescr, -1, QAccessible::StaticText, "", "", false, false, true},
+    };
+    RunProgram(desktop_, [&](FormView& launcher) {
+        ExpectChildren(launcher, QAccessible::Window, expected);
+
+        // The keyboard's focus is the reader's focus; the description line shows and reads the button's text.
+        PressKey(launcher, Qt::Key_Tab);
+        PressKey(launcher, Qt::Key_Tab);
+        QAccessibleInterface* browse = ChildFor(launcher, lblBtnText, 1);
+        EXPECT_EQ(Accessible(launcher)->focusChild(), browse);
+        EXPECT_TRUE(browse->state().focused);
+        EXPECT_FALSE(ChildFor(launcher, lblBtnText, 0)->state().focused);
+        QAccessibleInterface* description = ChildFor(launcher, lblDescr, -1);
+        EXPECT_FALSE(description->state().invisible);
+        EXPECT_EQ(description->text(QAccessible::Name), "See every file on the disc");
+    });
+}
+
+TEST_F(Accessibility, PressingBrowseOpensTheDiscFolder)
+{
+    RunProgram(desktop_, [&](FormView& launcher) {
+        QAccessibleActionInterface* actions = ChildFor(launcher, lblBtnText, 1)->actionInterface();
+        ASSERT_NE(actions, nullptr);
+        EXPECT_FALSE(actions->keyBindingsForAction(QAccessibleActionInterface::pressAction()).isEmpty());
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
+        // Any other action does nothing.
+        actions->doAction(QAccessibleActionInterface::showMenuAction());
+    });
+    EXPECT_EQ(xdgOpen_.OpenedPaths(), std::vector<std::string>{Normalised(disc_.Root())});
+}
+
+TEST_F(Accessibility, DocumentationWindowReportsHeadingsAndLinks)
+{
+    const Expected expected[] = {
+        {lblTopics, 0, QAccessible::StaticText, "Online Documentation (Adobe Acrobat Required)", "", false, false, false},
+        {lblTopics, 1, QAccessible::StaticText, "VELMO Documentation", "", false, false, false},
+        {lblCases, 0, QAccessible::Link, "File Descriptions All Volumes", "", true, false, false},
+        // The name is the caption as it reads, without its & marks.
+        {lblCases, 1, QAccessible::Link, "Tom & Jerry", "", true, false, false},
+        {lblCases, 2, QAccessible::Link, "File Descriptions Voulme 2", "", false, true, false},
+        {lblCases, 5, QAccessible::Link, "Development Standards", "", false, true, false},
+        {lblCases, kHtmlFormatIndex, QAccessible::Link, "HTML Format", "", true, false, false},
+        {InstAcrobat, kInstAcrobatIndex, QAccessible::Link, "Install Adobe Acrobat Reader", "", true, false, false},
+    };
+    bool ran = false;
+    InDocumentationWindow([&](FormView& doc) {
+        ran = true;
+        ExpectChildren(doc, QAccessible::Dialog, expected);
+        PressKey(doc, Qt::Key_Tab);
+        EXPECT_EQ(Accessible(doc)->focusChild(), ChildFor(doc, lblCases, 0));
+        EXPECT_TRUE(ChildFor(doc, lblCases, 0)->state().focused);
+    });
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(Accessibility, PressingALinkOpensItsDocumentAndAGreyedOneNothing)
+{
+    InDocumentationWindow([&](FormView& doc) {
+        ChildFor(doc, lblCases, 3)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        ChildFor(doc, lblCases, 1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
+        // A label that was asked about once answers for the same label afterwards.
+        EXPECT_EQ(ChildFor(doc, lblCases, 1), ChildFor(doc, lblCases, 1));
+    });
+    EXPECT_EQ(xdgOpen_.OpenedPaths(), std::vector<std::string>{Normalised(disc_.Root() / "docs" / "V1" / "V1DOC.PDF")});
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(Accessibility, AClosedWindowsLabelsGoInvalid)
+{
+    QAccessibleInterface* link = nullptr;
+    QAccessible::Id id = 0;
+    InDocumentationWindow([&](FormView& doc) {
+        link = ChildFor(doc, lblCases, 0);
+        id = QAccessible::uniqueId(link);
+        EXPECT_TRUE(link->isValid());
+    });
+    // Deleted with the window's interface, so a reader holding its id finds nothing.
+    EXPECT_EQ(QAccessible::accessibleInterface(id), nullptr);
+}
+
+} // namespace
+} // namespace autorun::qt::test
