@@ -1,5 +1,6 @@
 #include "platform/win32/FormWindow.h"
 
+#include "platform/win32/Accessible.h"
 #include "platform/win32/Pictures.h"
 #include "platform/win32/WideText.h"
 
@@ -128,12 +129,33 @@ FormWindow::FormWindow(Form& form, HWND owner) : form_(form)
 
 FormWindow::~FormWindow()
 {
+    DropAccessible();
     if (handle_ != nullptr) {
         SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
         DestroyWindow(handle_);
     }
     for (const auto& [font, handle] : fonts_)
         DeleteObject(handle);
+}
+
+void FormWindow::DropAccessible()
+{
+    // Clients may still hold the object: it answers them that it is gone, and their references go.
+    if (accessible_ == nullptr)
+        return;
+    accessible_->Disconnect();
+    CoDisconnectObject(static_cast<IAccessible*>(accessible_), 0);
+    std::exchange(accessible_, nullptr)->Release();
+}
+
+RECT FormWindow::LabelPixels(const ui::Label& label) const
+{
+    return PixelRect(label.Bounds());
+}
+
+ui::Point FormWindow::ClientTwips(POINT pixel) const
+{
+    return ui::PointerTwips(pixel.x, pixel.y, ui::kDesignDpi);
 }
 
 void FormWindow::Show()
@@ -155,6 +177,11 @@ void FormWindow::Sync()
     if (changes.position)
         SetWindowPos(handle_, nullptr, Pixels(window.Position().x), Pixels(window.Position().y), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Screen readers follow the keyboard through these events.
+    if (changes.focus) {
+        if (const std::optional<std::size_t> focus = window.Focus())
+            NotifyWinEvent(EVENT_OBJECT_FOCUS, handle_, OBJID_CLIENT, static_cast<LONG>(*focus) + 1);
+    }
     if (changes.close) {
         closeRequested_ = true;
         PostMessageW(handle_, WM_NULL, 0, 0);
@@ -229,6 +256,20 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 return 0;
         }
         break;
+    case WM_GETOBJECT:
+        // Wine widens the object id without its sign on 64-bit: compare its low 32 bits.
+        if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
+            if (accessible_ == nullptr)
+                accessible_ = new FormAccessible(*this);
+            if (const LRESULT result = accessible_->Result(wParam); result != 0)
+                return result;
+        }
+        break;
+    case kDefaultActionMessage:
+        form_.DoDefaultAction(static_cast<std::size_t>(wParam));
+        if (handle_ != nullptr)
+            Sync();
+        return 0;
     case WM_CLOSE:
         // Whoever runs the window's loop destroys it; the null message wakes that loop
         // when the request came from outside it.
@@ -239,6 +280,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // Destroyed from outside, with its owner: nothing may reach this object any more.
         const HWND gone = std::exchange(handle_, nullptr);
         SetWindowLongPtrW(gone, GWLP_USERDATA, 0);
+        DropAccessible();
         closeRequested_ = true;
         return DefWindowProcW(gone, message, wParam, lParam);
     }

@@ -11,8 +11,13 @@
 
 namespace autorun::win32 {
 
+class FormAccessible;
+
 class FormWindow {
 public:
+    // Posted to the window to do a label's default action (wParam: its position in Labels()).
+    static constexpr UINT kDefaultActionMessage = WM_APP + 1;
+
     // Creates the window, hidden, owned by owner (null for a top-level window of its own).
     FormWindow(Form& form, HWND owner);
     ~FormWindow();
@@ -29,6 +34,11 @@ public:
     // Set once the user (or anyone) asked the window to close; the window stays until destroyed.
     bool CloseRequested() const { return closeRequested_; }
 
+    // Where the window draws the label, in client pixels.
+    RECT LabelPixels(const ui::Label& label) const;
+    // The model's point for the pointer at a client pixel.
+    ui::Point ClientTwips(POINT pixel) const;
+
     // The window styles for a frame, and the outer size a client area gets with them, in pixels.
     static std::pair<DWORD, DWORD> Styles(ui::Frame frame);
     static SIZE OuterPixels(const ui::Window& window);
@@ -42,11 +52,14 @@ private:
     HFONT FontFor(const ui::Font& font);
     void Dispatch(void (Form::*handler)(ui::Point, MouseButton), MouseButton button, WPARAM wParam, LPARAM lParam);
     void Place();
+    void DropAccessible();
 
     Form& form_;
     HWND handle_ = nullptr;
     bool closeRequested_ = false;
     std::vector<std::pair<ui::Font, HFONT>> fonts_;
+    // Made when a screen reader first asks; disconnected when the window goes.
+    FormAccessible* accessible_ = nullptr;
 };
 
 } // namespace autorun::win32

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <optional>
 
 namespace autorun::win32::test {
 namespace {
@@ -338,6 +339,68 @@ TEST_F(DocWindow, EnterOrSpaceOpensTheFramedManual)
     EXPECT_EQ(calls[0].path, Manual("VOL"));
     EXPECT_EQ(calls[1].path, Manual("UTL"));
     EXPECT_EQ(calls[1].show, SW_SHOWMAXIMIZED);
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(DocWindow, ScreenReadersSeeLinksHeadingsAndWhichLinksWork)
+{
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        std::optional<ScreenReader> reader;
+        const POINT documentation = PixelCentre(launcher.Control(lblBtnText, 0).Bounds());
+        EXPECT_TRUE(DoubleClickIntoModal(desktop_, launcher, documentation, "frmOnlineDoc", [&](const Shown& doc) {
+            const auto id = [&](ui::ControlId control, int index) {
+                return static_cast<long>(doc.Model().PositionOf(doc.Control(control, index))) + 1;
+            };
+            doc.Control(lblTopics, 1).SetCaption("Tom && &Jerry");
+            reader.emplace(doc.handle);
+            ASSERT_TRUE(reader->Connected());
+            struct Case {
+                ui::ControlId control;
+                int index;
+                AccessibleChild expected;
+            };
+            constexpr long kLink = ROLE_SYSTEM_LINK;
+            constexpr long kWorks = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED;
+            constexpr long kGrey = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_LINKED;
+            const Case cases[] = {
+                {lblCases, 0, {kLink, "File Descriptions All Volumes", "", kWorks, "Jump"}},
+                {lblCases, 2, {kLink, "Software Development Utilities", "", kWorks, "Jump"}},
+                {lblCases, 3, {kLink, "File Descriptions Voulme 3", "", kGrey, ""}},
+                {lblCases, kHtmlFormatIndex, {kLink, "HTML Format", "", kWorks, "Jump"}},
+                {InstAcrobat, kInstAcrobatIndex, {kLink, "Install Adobe Acrobat Reader", "", kWorks, "Jump"}},
+                {lblTopics, 1, {ROLE_SYSTEM_STATICTEXT, "Tom & Jerry", "", 0, ""}},
+            };
+            for (const Case& c : cases) {
+                SCOPED_TRACE(std::string(c.control.name) + " " + std::to_string(c.index));
+                AccessibleChild child;
+                reader->Do([&](IAccessible& object) { child = Describe(object, id(c.control, c.index)); });
+                EXPECT_EQ(child, c.expected);
+            }
+
+            // A link's default action opens its manual; a greyed one's does nothing.
+            HRESULT greyed = S_OK;
+            HRESULT found = E_FAIL;
+            reader->Do([&](IAccessible& object) {
+                greyed = object.accDoDefaultAction(ChildId(id(lblCases, 4)));
+                found = object.accDoDefaultAction(ChildId(id(lblCases, 1)));
+            });
+            EXPECT_TRUE(FAILED(greyed));
+            EXPECT_EQ(found, S_OK);
+            EXPECT_TRUE(shell_.WaitForCalls(1));
+        }));
+        // The window has gone; a reader that still holds its object is told so, and nothing breaks.
+        ASSERT_TRUE(reader);
+        HRESULT gone = S_OK;
+        reader->Do([&](IAccessible& object) {
+            long count = 0;
+            gone = object.get_accChildCount(&count);
+        });
+        EXPECT_TRUE(FAILED(gone));
+        reader.reset();
+    });
+    const std::vector<ShellOpensWithStandIn::Call> calls = shell_.Calls();
+    ASSERT_EQ(calls.size(), 1U);
+    EXPECT_EQ(calls[0].path, Manual("V1"));
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 

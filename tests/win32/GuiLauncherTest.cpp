@@ -254,6 +254,111 @@ TEST_F(LauncherWindow, EnterOpensTheDocumentationAndEscapeGivesTheKeyboardBack)
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
+// The focus events the system passes on for a window, as a screen reader hooked out of context hears them.
+class FocusEvents {
+public:
+    explicit FocusEvents(HWND window)
+    {
+        target_ = window;
+        children_.clear();
+        hook_ = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, &Hook, GetCurrentProcessId(), 0,
+                                WINEVENT_OUTOFCONTEXT);
+    }
+    ~FocusEvents() { UnhookWinEvent(hook_); }
+    FocusEvents(const FocusEvents&) = delete;
+    FocusEvents& operator=(const FocusEvents&) = delete;
+
+    const std::vector<long>& Children() const { return children_; }
+
+private:
+    static void CALLBACK Hook(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+    {
+        if (window == target_ && object == OBJID_CLIENT)
+            children_.push_back(child);
+    }
+
+    static inline HWND target_ = nullptr;
+    static inline std::vector<long> children_;
+    HWINEVENTHOOK hook_ = nullptr;
+};
+
+TEST_F(LauncherWindow, ScreenReadersSeeTwoButtonsWithTheirDescriptions)
+{
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        const HWND window = launcher.handle;
+        ScreenReader reader(window);
+        ASSERT_TRUE(reader.Connected());
+        const std::vector<ui::Label>& labels = launcher.Model().Labels();
+        const long documentation = static_cast<long>(launcher.Model().PositionOf(Button(launcher, 0))) + 1;
+        const long browse = static_cast<long>(launcher.Model().PositionOf(Button(launcher, 1))) + 1;
+        const long description = static_cast<long>(launcher.Model().PositionOf(Description(launcher))) + 1;
+
+        long count = 0;
+        std::vector<AccessibleChild> children;
+        AccessibleChild client;
+        reader.Do([&](IAccessible& object) {
+            object.get_accChildCount(&count);
+            client = Describe(object, CHILDID_SELF);
+            for (long id = 1; id <= count; ++id)
+                children.push_back(Describe(object, id));
+        });
+        ASSERT_EQ(count, static_cast<long>(labels.size()));
+        EXPECT_EQ(client.role, ROLE_SYSTEM_CLIENT);
+        EXPECT_EQ(client.name, "VELMO Developers Kit v7.03");
+        const AccessibleChild buttons[] = {
+            {ROLE_SYSTEM_PUSHBUTTON, "Online Documentation", "Read the manuals of the kit", STATE_SYSTEM_FOCUSABLE, "Press"},
+            {ROLE_SYSTEM_PUSHBUTTON, "Browse this CD", "See every file on the disc", STATE_SYSTEM_FOCUSABLE, "Press"}};
+        EXPECT_EQ(children[documentation - 1], buttons[0]);
+        EXPECT_EQ(children[browse - 1], buttons[1]);
+        // The description line is hidden text until a button is lit.
+        EXPECT_EQ(children[description - 1].role, ROLE_SYSTEM_STATICTEXT);
+        EXPECT_EQ(children[description - 1].state & STATE_SYSTEM_INVISIBLE, STATE_SYSTEM_INVISIBLE);
+        EXPECT_EQ(children[description - 1].action, "");
+
+        // Where each button is drawn, on the screen, and what lies under a point there.
+        RECT box = PixelRect(Button(launcher, 1).Bounds());
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&box), 2);
+        long left = 0, top = 0, width = 0, height = 0;
+        VARIANT hit;
+        VariantInit(&hit);
+        reader.Do([&](IAccessible& object) {
+            object.accLocation(&left, &top, &width, &height, ChildId(browse));
+            object.accHitTest(box.left + 2, box.top + 2, &hit);
+        });
+        const RECT location{left, top, left + width, top + height};
+        EXPECT_TRUE(EqualRect(&location, &box)) << left << "," << top << " " << width << "x" << height;
+        EXPECT_EQ(hit.vt, VT_I4);
+        EXPECT_EQ(hit.lVal, browse);
+
+        // The keyboard focus, told as it moves and asked for.
+        const FocusEvents events(window);
+        VARIANT focus;
+        for (const long expected : {documentation, browse}) {
+            PressKeys(window, {{VK_TAB}});
+            AccessibleChild focused;
+            VariantInit(&focus);
+            reader.Do([&](IAccessible& object) {
+                object.get_accFocus(&focus);
+                focused = Describe(object, expected);
+            });
+            EXPECT_EQ(focus.vt, VT_I4);
+            EXPECT_EQ(focus.lVal, expected);
+            EXPECT_EQ(focused.state, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
+        }
+        EXPECT_TRUE(PumpUntil([&] { return events.Children().size() >= 2; }));
+        EXPECT_EQ(events.Children(), (std::vector<long>{documentation, browse}));
+
+        // The default action of "Online Documentation" opens the window, as a double-click does.
+        WhenShown doc(desktop_, "frmOnlineDoc", [](const Shown&) {});
+        HRESULT pressed = E_FAIL;
+        reader.Do([&](IAccessible& object) { pressed = object.accDoDefaultAction(ChildId(documentation)); });
+        EXPECT_EQ(pressed, S_OK);
+        EXPECT_TRUE(PumpUntil([&] { return doc.Ran(); }));
+        EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(window); }));
+    });
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
 // Counts the pointer moves over its frame that the system posts to a window.
 class FrameMoves {
 public:
@@ -446,7 +551,7 @@ void CloseExplorers(const std::vector<HWND>& explorers)
     }
 }
 
-TEST_F(LauncherWindow, DoubleClickOrEnterOnBrowseOpensTheDiscInExplorer)
+TEST_F(LauncherWindow, BrowseOpensTheDiscInExplorerByDoubleClickKeyOrScreenReader)
 {
     struct Case {
         const char* how;
@@ -461,6 +566,14 @@ TEST_F(LauncherWindow, DoubleClickOrEnterOnBrowseOpensTheDiscInExplorer)
              DoubleClick(launcher.handle, browse);
          }},
         {"Enter", [](const Shown& launcher) { PressKeys(launcher.handle, {{VK_TAB}, {VK_TAB}, {VK_RETURN}}); }},
+        {"a screen reader's default action",
+         [](const Shown& launcher) {
+             ScreenReader reader(launcher.handle);
+             const long browse = static_cast<long>(launcher.Model().PositionOf(Button(launcher, 1))) + 1;
+             HRESULT pressed = E_FAIL;
+             reader.Do([&](IAccessible& object) { pressed = object.accDoDefaultAction(ChildId(browse)); });
+             EXPECT_EQ(pressed, S_OK);
+         }},
     };
     const std::string folderName = disc_.Root().filename().string();
     for (const Case& c : cases) {

@@ -412,6 +412,103 @@ void PressKeys(HWND window, std::initializer_list<Keystroke> keys)
     EXPECT_TRUE(PumpUntil([&] { return releases.Count() >= expected; })) << "the keys did not arrive";
 }
 
+ScreenReader::ScreenReader(HWND window) : window_(window)
+{
+    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    done_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, &ScreenReader::Main, this, 0, nullptr);
+    Run([this] {
+        void* object = nullptr;
+        if (SUCCEEDED(AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                 &object)))
+            object_ = static_cast<IAccessible*>(object);
+    });
+}
+
+ScreenReader::~ScreenReader()
+{
+    Run([this] {
+        if (object_ != nullptr)
+            object_->Release();
+        object_ = nullptr;
+        stop_ = true;
+    });
+    WaitForSingleObject(thread_, kWaitMs);
+    CloseHandle(thread_);
+    CloseHandle(done_);
+    CloseHandle(wake_);
+}
+
+void ScreenReader::Do(const std::function<void(IAccessible&)>& call)
+{
+    ASSERT_NE(object_, nullptr) << "no object for the window";
+    Run([&] { call(*object_); });
+}
+
+void ScreenReader::Run(std::function<void()> job)
+{
+    job_ = std::move(job);
+    SetEvent(wake_);
+    // The calls cross to this thread's window, which answers only while this thread runs its messages.
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(done_, 0) == WAIT_OBJECT_0; })) << "the reader hangs";
+}
+
+DWORD WINAPI ScreenReader::Main(void* self)
+{
+    auto& reader = *static_cast<ScreenReader*>(self);
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    while (!reader.stop_) {
+        WaitForSingleObject(reader.wake_, INFINITE);
+        reader.job_();
+        SetEvent(reader.done_);
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return 0;
+}
+
+VARIANT ChildId(long id)
+{
+    VARIANT child;
+    VariantInit(&child);
+    child.vt = VT_I4;
+    child.lVal = id;
+    return child;
+}
+
+AccessibleChild Describe(IAccessible& object, long id)
+{
+    const auto text = [](HRESULT result, BSTR value) {
+        std::string utf8 = SUCCEEDED(result) && value != nullptr ? Utf8(value) : "";
+        SysFreeString(value);
+        return utf8;
+    };
+    AccessibleChild child;
+    BSTR value = nullptr;
+    HRESULT result = object.get_accName(ChildId(id), &value);
+    child.name = text(result, value);
+    value = nullptr;
+    result = object.get_accDescription(ChildId(id), &value);
+    child.description = text(result, value);
+    value = nullptr;
+    result = object.get_accDefaultAction(ChildId(id), &value);
+    child.action = text(result, value);
+    VARIANT number;
+    VariantInit(&number);
+    if (SUCCEEDED(object.get_accRole(ChildId(id), &number)) && number.vt == VT_I4)
+        child.role = number.lVal;
+    VariantInit(&number);
+    if (SUCCEEDED(object.get_accState(ChildId(id), &number)) && number.vt == VT_I4)
+        child.state = number.lVal;
+    return child;
+}
+
+std::ostream& operator<<(std::ostream& out, const AccessibleChild& child)
+{
+    return out << "{role " << child.role << ", \"" << child.name << "\", \"" << child.description << "\", state 0x"
+               << std::hex << child.state << std::dec << ", \"" << child.action << "\"}";
+}
+
 HCURSOR CursorAt(HWND window, POINT at)
 {
     POINT screen = at;

@@ -9,10 +9,13 @@
 
 #include <windows.h>
 
+#include <oleacc.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -156,6 +159,48 @@ void SendKeys(std::initializer_list<Keystroke> keys);
 // Brings window to the front with the keyboard focus, types the keys, and returns once this thread has
 // taken every key from its queue (after any modal window a key opened has closed).
 void PressKeys(HWND window, std::initializer_list<Keystroke> keys);
+
+// A screen reader on a thread of its own, holding the window's client object as screen readers get it
+// (through the system, from another apartment, so every call crosses to the window's thread).
+class ScreenReader {
+public:
+    explicit ScreenReader(HWND window);
+    ~ScreenReader();
+    ScreenReader(const ScreenReader&) = delete;
+    ScreenReader& operator=(const ScreenReader&) = delete;
+
+    // Whether the system handed over an object for the window's client area.
+    bool Connected() const { return object_ != nullptr; }
+    // Runs call on the reader's thread with the object, while this thread runs its messages; returns
+    // once call has returned.
+    void Do(const std::function<void(IAccessible& object)>& call);
+
+private:
+    static DWORD WINAPI Main(void* self);
+    void Run(std::function<void()> job);
+
+    HWND window_;
+    IAccessible* object_ = nullptr;
+    std::function<void()> job_;
+    bool stop_ = false;
+    HANDLE wake_ = nullptr;
+    HANDLE done_ = nullptr;
+    HANDLE thread_ = nullptr;
+};
+
+// A child id as MSAA clients pass it.
+VARIANT ChildId(long id);
+// What the object says of a child: its role, name, description, state and default action.
+struct AccessibleChild {
+    long role = 0;
+    std::string name;
+    std::string description;
+    long state = 0;
+    std::string action;
+    bool operator==(const AccessibleChild&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const AccessibleChild& child);
+AccessibleChild Describe(IAccessible& object, long id);
 
 // The cursor the window sets when the pointer rests at a client position.
 HCURSOR CursorAt(HWND window, POINT at);
