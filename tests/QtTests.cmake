@@ -7,12 +7,25 @@ add_executable(qt_tests
     ${CMAKE_CURRENT_LIST_DIR}/qt/DocWindowViewTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/LauncherViewTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/PicturesTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/qt/QtDesktopTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/qt/QtDesktopTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/qt/ScaleTest.cpp)
 target_link_libraries(qt_tests PRIVATE autorun_qt Qt6::Test GTest::gtest)
 
-# The same tests on Qt's offscreen platform and on a real X server.
-add_test(NAME qt_tests.offscreen COMMAND qt_tests)
-add_test(NAME qt_tests.xvfb COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-xvfb.sh $<TARGET_FILE:qt_tests>)
+# The same tests on Qt's offscreen platform and on a real X server. The scale cases run on their
+# own, once for each density: they count what the process decoded from its start.
+add_test(NAME qt_tests.offscreen COMMAND qt_tests --gtest_filter=-Scale.*)
+add_test(NAME qt_tests.xvfb COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-xvfb.sh $<TARGET_FILE:qt_tests>
+    --gtest_filter=-Scale.*)
+foreach(scale 1 1.5 2)
+    add_test(NAME qt_tests.scale${scale}.offscreen COMMAND qt_tests --gtest_filter=Scale.*)
+    add_test(NAME qt_tests.scale${scale}.xvfb
+        COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-xvfb.sh $<TARGET_FILE:qt_tests> --gtest_filter=Scale.*)
+    set_tests_properties(qt_tests.scale${scale}.offscreen PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=${scale}")
+    set_tests_properties(qt_tests.scale${scale}.xvfb PROPERTIES ENVIRONMENT QT_SCALE_FACTOR=${scale})
+    set_tests_properties(qt_tests.scale${scale}.offscreen qt_tests.scale${scale}.xvfb PROPERTIES
+        TIMEOUT 120 FAIL_REGULAR_EXPRESSION "Running 0 tests from")
+endforeach()
 set_tests_properties(qt_tests.offscreen PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT 120)
 set_tests_properties(qt_tests.xvfb PROPERTIES TIMEOUT 120)
 # The picture cases on their own as well, to check the artwork quickly after redrawing it.

@@ -133,8 +133,7 @@ int Utf16Length(std::string_view utf8)
 } // namespace
 
 FormView::FormView(Form& form, QWidget* owner)
-    : QWidget(owner, FrameFlags(form.Window().FrameStyle())), form_(form),
-      hand_(PointerCursor(ui::Resource::HandPointer))
+    : QWidget(owner, FrameFlags(form.Window().FrameStyle())), form_(form)
 {
     InstallAccessibility();
     const ui::Window& window = form.Window();
@@ -142,12 +141,9 @@ FormView::FormView(Form& form, QWidget* owner)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    if (const QImage& icon = Picture(window.Icon()); !icon.isNull())
-        setWindowIcon(QIcon(QPixmap::fromImage(icon)));
-    // Decoded now, before the window maps, so that its first paint only draws.
-    Picture(window.Picture());
-    for (const ui::Image& image : window.Images())
-        Picture(image.picture);
+    if (const QIcon icon = WindowIcon(window.Icon()); !icon.isNull())
+        setWindowIcon(icon);
+    FitToScreen();
 
     // Everything so far is drawn from scratch.
     form.Window().TakeChanges();
@@ -175,17 +171,65 @@ void FormView::Sync()
         close();
 }
 
+void FormView::FitToScreen()
+{
+    // The screen the window will show on, before it is shown.
+    const qreal scale = devicePixelRatioF();
+    if (scale == scale_)
+        return;
+    scale_ = scale;
+    // Decoded now, before the window maps, so that its first paint only draws.
+    const ui::Window& window = form_.Window();
+    Picture(ui::PictureFor(window.Picture(), scale).picture);
+    for (const ui::Image& image : window.Images())
+        Picture(ui::PictureFor(image.picture, scale).picture);
+    hand_ = PointerCursor(ui::Resource::HandPointer, scale);
+    if (pointer_ == ui::Pointer::Hand)
+        setCursor(hand_);
+    update();
+}
+
+bool FormView::event(QEvent* event)
+{
+    // A window moved to a screen of another density draws from other pictures.
+    if (event->type() == QEvent::ScreenChangeInternal)
+        FitToScreen();
+    return QWidget::event(event);
+}
+
+void FormView::DrawPicture(QPainter& painter, ui::Resource resource, const QRect& designed)
+{
+    const ui::ScaledPicture scaled = ui::PictureFor(resource, devicePixelRatioF());
+    const QImage& picture = Picture(scaled.picture);
+    if (picture.isNull())
+        return;
+    if (scaled.density == 1) {
+        painter.drawImage(designed.topLeft(), picture);
+        return;
+    }
+    auto found = dense_.find(scaled.picture);
+    if (found == dense_.end()) {
+        QPixmap pixmap = QPixmap::fromImage(picture);
+        pixmap.setDevicePixelRatio(scaled.density);
+        found = dense_.emplace(scaled.picture, std::move(pixmap)).first;
+    }
+    const QPixmap& pixmap = found->second;
+    painter.save();
+    // Exact at its own density; filtered where the screen's lies between.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(QRectF(designed.topLeft(), pixmap.deviceIndependentSize()), pixmap, QRectF(pixmap.rect()));
+    painter.restore();
+}
+
 void FormView::paintEvent(QPaintEvent*)
 {
+    FitToScreen();
     QPainter painter(this);
     const ui::Window& window = form_.Window();
     painter.fillRect(rect(), ToQColor(window.BackColour()));
-    if (const QImage& picture = Picture(window.Picture()); !picture.isNull())
-        painter.drawImage(QPoint(0, 0), picture);
-    for (const ui::Image& image : window.Images()) {
-        if (const QImage& picture = Picture(image.picture); !picture.isNull())
-            painter.drawImage(PixelRect(image.rect).topLeft(), picture);
-    }
+    DrawPicture(painter, window.Picture(), rect());
+    for (const ui::Image& image : window.Images())
+        DrawPicture(painter, image.picture, PixelRect(image.rect));
     const std::optional<std::size_t> focus = window.Focus();
     for (const ui::Label& label : window.Labels()) {
         if (!label.Visible())

@@ -5,8 +5,10 @@
 #include "ui/Form.h"
 
 #include <QCursor>
+#include <QPixmap>
 #include <QWidget>
 
+#include <map>
 #include <optional>
 
 namespace autorun::qt {
@@ -28,6 +30,7 @@ signals:
     void Closed();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -44,10 +47,16 @@ private:
     void RepaintLabel(std::optional<std::size_t> label);
     QColor ToQColor(ui::Colour colour) const;
     void ShowPointer(ui::Point p);
+    // Chooses the pictures and the pointer for the screen's density, decoding them before they are drawn.
+    void FitToScreen();
+    void DrawPicture(QPainter& painter, ui::Resource resource, const QRect& designed);
     void DispatchButton(const QMouseEvent& event, void (Form::*handler)(ui::Point, MouseButton));
 
     Form& form_;
+    qreal scale_ = 0;
     QCursor hand_;
+    // The larger pictures, each at its own density, as first drawn.
+    std::map<ui::Resource, QPixmap> dense_;
     std::optional<ui::Pointer> pointer_;
     // The label whose focus rectangle is drawn.
     std::optional<std::size_t> shownFocus_;

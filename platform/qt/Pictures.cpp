@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <span>
 
 namespace autorun::qt {
@@ -22,29 +23,57 @@ std::uint32_t ReadLittle(Bytes bytes, std::size_t at, std::size_t count)
     return value;
 }
 
-struct IconFile {
-    QImage image;
-    QPoint hotSpot;
-};
+constexpr std::size_t kDirectory = 6;
+constexpr std::size_t kEntry = 16;
 
-// The first image of an icon (ICO) or cursor (CUR) file whose image is a palette bitmap of 1, 4
-// or 8 bits with its transparency mask. Decoded here rather than by Qt's plugin: loading the
-// plugin costs the launcher more than the decoding does.
-IconFile DecodeIconFile(Bytes bytes)
+// The images an icon (ICO) or cursor (CUR) file lists; none when the bytes are no such file.
+std::size_t IconCount(Bytes bytes)
 {
-    constexpr std::size_t kDirectory = 6;
-    constexpr std::size_t kEntry = 16;
-    constexpr std::size_t kInfoHeader = 40;
-    if (bytes.size() < kDirectory + kEntry || ReadLittle(bytes, 0, 2) != 0 || ReadLittle(bytes, 4, 2) == 0)
-        return {};
+    if (bytes.size() < kDirectory + kEntry || ReadLittle(bytes, 0, 2) != 0)
+        return 0;
     const std::uint32_t type = ReadLittle(bytes, 2, 2);
     if (type != 1 && type != 2)
+        return 0;
+    return std::min<std::size_t>(ReadLittle(bytes, 4, 2), (bytes.size() - kDirectory) / kEntry);
+}
+
+// The width an entry of the directory gives its image; 0 stands for 256.
+int EntryWidth(Bytes bytes, std::size_t entry)
+{
+    const int width = bytes[kDirectory + kEntry * entry];
+    return width == 0 ? 256 : width;
+}
+
+// The entry nearest wantedSize: the smallest at least as wide, else the widest.
+std::size_t ChooseEntry(Bytes bytes, std::size_t count, int wantedSize)
+{
+    std::size_t chosen = 0;
+    for (std::size_t e = 1; e < count; ++e) {
+        const int width = EntryWidth(bytes, e);
+        const int best = EntryWidth(bytes, chosen);
+        const bool fits = width >= wantedSize;
+        const bool bestFits = best >= wantedSize;
+        if ((fits && (!bestFits || width < best)) || (!fits && !bestFits && width > best))
+            chosen = e;
+    }
+    return chosen;
+}
+
+// One image of an icon or cursor file whose image is a palette bitmap of 1, 4 or 8 bits with its
+// transparency mask. Decoded here rather than by Qt's plugin: loading the plugin costs the
+// launcher more than the decoding does.
+IconImage DecodeIconFile(Bytes bytes, int wantedSize)
+{
+    const std::size_t count = IconCount(bytes);
+    if (count == 0)
         return {};
+    const std::size_t entry = kDirectory + kEntry * ChooseEntry(bytes, count, wantedSize);
     // A cursor file keeps its hot spot where an icon file keeps planes and bit count.
-    const QPoint hotSpot = type == 2 ? QPoint(static_cast<int>(ReadLittle(bytes, 10, 2)),
-                                              static_cast<int>(ReadLittle(bytes, 12, 2)))
-                                     : QPoint();
-    const std::size_t header = ReadLittle(bytes, 18, 4);
+    const QPoint hotSpot = ReadLittle(bytes, 2, 2) == 2 ? QPoint(static_cast<int>(ReadLittle(bytes, entry + 4, 2)),
+                                                                 static_cast<int>(ReadLittle(bytes, entry + 6, 2)))
+                                                        : QPoint();
+    const std::size_t header = ReadLittle(bytes, entry + 12, 4);
+    constexpr std::size_t kInfoHeader = 40;
     if (header > bytes.size() || bytes.size() - header < kInfoHeader)
         return {};
     const std::size_t headerSize = ReadLittle(bytes, header, 4);
@@ -98,13 +127,10 @@ IconFile DecodeIconFile(Bytes bytes)
     return {image, hotSpot};
 }
 
-const IconFile& Icon(ui::Resource resource)
+std::set<ui::Resource>& DecodedSet()
 {
-    static std::map<ui::Resource, IconFile> decoded;
-    auto found = decoded.find(resource);
-    if (found == decoded.end())
-        found = decoded.emplace(resource, DecodeIconFile(resources::Bytes(resource))).first;
-    return found->second;
+    static std::set<ui::Resource> decoded;
+    return decoded;
 }
 
 // Named, so that Qt goes straight to the one decoder instead of trying each of its plugins.
@@ -127,10 +153,25 @@ const char* FormatOf(ui::Resource resource)
 
 } // namespace
 
+const IconImage& IconFileImage(ui::Resource resource, int wantedSize)
+{
+    static std::map<std::pair<ui::Resource, int>, IconImage> decoded;
+    const Bytes bytes = resources::Bytes(resource);
+    const std::size_t count = IconCount(bytes);
+    // Keyed by the image chosen, so that every size asked for that picks it shares one decoding.
+    const int chosen = count == 0 ? 0 : static_cast<int>(ChooseEntry(bytes, count, wantedSize));
+    auto found = decoded.find({resource, chosen});
+    if (found == decoded.end()) {
+        found = decoded.emplace(std::pair(resource, chosen), DecodeIconFile(bytes, wantedSize)).first;
+        DecodedSet().insert(resource);
+    }
+    return found->second;
+}
+
 const QImage& Picture(ui::Resource resource)
 {
     if (resource == ui::Resource::ProgramIcon || resource == ui::Resource::HandPointer)
-        return Icon(resource).image;
+        return IconFileImage(resource, 32).image;
     static std::map<ui::Resource, QImage> decoded;
     auto found = decoded.find(resource);
     if (found == decoded.end()) {
@@ -139,16 +180,41 @@ const QImage& Picture(ui::Resource resource)
         if (!bytes.empty())
             image.loadFromData(bytes.data(), static_cast<int>(bytes.size()), FormatOf(resource));
         found = decoded.emplace(resource, std::move(image)).first;
+        DecodedSet().insert(resource);
     }
     return found->second;
 }
 
-QCursor PointerCursor(ui::Resource resource)
+bool Decoded(ui::Resource resource)
 {
-    const IconFile& file = Icon(resource);
+    return DecodedSet().contains(resource);
+}
+
+QIcon WindowIcon(ui::Resource resource)
+{
+    QIcon icon;
+    const Bytes bytes = resources::Bytes(resource);
+    const std::size_t count = IconCount(bytes);
+    for (std::size_t e = 0; e < count; ++e) {
+        if (const QImage& image = IconFileImage(resource, EntryWidth(bytes, e)).image; !image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+QCursor PointerCursor(ui::Resource resource, double scale)
+{
+    // Pointers are designed 32 pixels wide; from one and a half times that on, the larger image
+    // stands in at its own density.
+    constexpr int kDesignSize = 32;
+    const IconImage& file = IconFileImage(resource, scale >= 1.5 ? 2 * kDesignSize : kDesignSize);
     if (file.image.isNull())
         return QCursor(Qt::ArrowCursor);
-    return QCursor(QPixmap::fromImage(file.image), file.hotSpot.x(), file.hotSpot.y());
+    const qreal density = std::max(1.0, static_cast<qreal>(file.image.width()) / kDesignSize);
+    QPixmap pixmap = QPixmap::fromImage(file.image);
+    pixmap.setDevicePixelRatio(density);
+    // Qt takes the hot spot in the pointer's own pixels, not the image's.
+    return QCursor(pixmap, qRound(file.hotSpot.x() / density), qRound(file.hotSpot.y() / density));
 }
 
 } // namespace autorun::qt

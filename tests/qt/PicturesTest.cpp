@@ -55,5 +55,38 @@ TEST(Pictures, TwiceSizePicturesAreDrawnAnewAtExactlyTwiceTheSize)
     }
 }
 
+TEST(Pictures, IconAndCursorFilesGiveTheImageNearestTheSizeAskedFor)
+{
+    struct Case {
+        ui::Resource file;
+        int wanted;
+        int width;
+        QPoint hotSpot;
+    };
+    // The smallest image at least as large, else the largest; a cursor's hot spot goes with its image.
+    const Case cases[] = {
+        {ui::Resource::ProgramIcon, 16, 32, {}},       {ui::Resource::ProgramIcon, 32, 32, {}},
+        {ui::Resource::ProgramIcon, 33, 64, {}},       {ui::Resource::ProgramIcon, 64, 64, {}},
+        {ui::Resource::ProgramIcon, 256, 64, {}},      {ui::Resource::HandPointer, 32, 32, {13, 9}},
+        {ui::Resource::HandPointer, 48, 64, {26, 18}}, {ui::Resource::HandPointer, 96, 64, {26, 18}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(c.file)) + " at " + std::to_string(c.wanted));
+        const IconImage& icon = IconFileImage(c.file, c.wanted);
+        ASSERT_EQ(icon.image.size(), QSize(c.width, c.width));
+        EXPECT_EQ(icon.hotSpot, c.hotSpot);
+        // Each image with its own mask: clear in the corner, solid somewhere inside.
+        const QImage image = icon.image.convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+        int solid = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                solid += qAlpha(image.pixel(x, y)) == 255 ? 1 : 0;
+        }
+        EXPECT_GT(solid, c.width * c.width / 8);
+    }
+    EXPECT_EQ(&Picture(ui::Resource::ProgramIcon), &IconFileImage(ui::Resource::ProgramIcon, 32).image);
+}
+
 } // namespace
 } // namespace autorun::qt::test
