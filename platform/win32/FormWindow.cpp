@@ -1,6 +1,7 @@
 #include "platform/win32/FormWindow.h"
 
 #include "platform/win32/Accessible.h"
+#include "platform/win32/Dpi.h"
 #include "platform/win32/Pictures.h"
 #include "platform/win32/WideText.h"
 
@@ -15,14 +16,9 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"AutorunForm";
 
-int Pixels(ui::Twips twips)
+RECT PixelRect(const ui::Rect& r, int dpi)
 {
-    return ui::ToPixels(twips);
-}
-
-RECT PixelRect(const ui::Rect& r)
-{
-    const ui::PixelBox box = ui::ToPixels(r);
+    const ui::PixelBox box = ui::ToPixels(r, dpi);
     return {box.left, box.top, box.right, box.bottom};
 }
 
@@ -58,11 +54,6 @@ std::optional<Key> KeyFor(WPARAM virtualKey)
     }
 }
 
-ui::Point ModelPoint(LPARAM lParam)
-{
-    return ui::PointerTwips(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), ui::kDesignDpi);
-}
-
 void RegisterFormClass()
 {
     static const bool registered = [] {
@@ -72,8 +63,8 @@ void RegisterFormClass()
         windowClass.style = CS_DBLCLKS;
         windowClass.lpfnWndProc = DefWindowProcW;
         windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hIcon = ProgramIcon(false);
-        windowClass.hIconSm = ProgramIcon(true);
+        windowClass.hIcon = ProgramIcon(false, SystemDpi());
+        windowClass.hIconSm = ProgramIcon(true, SystemDpi());
         windowClass.lpszClassName = kClassName;
         return RegisterClassExW(&windowClass) != 0;
     }();
@@ -94,37 +85,69 @@ std::pair<DWORD, DWORD> FormWindow::Styles(ui::Frame frame)
     return {WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0};
 }
 
-SIZE FormWindow::OuterPixels(const ui::Window& window)
+SIZE FormWindow::OuterPixels(const ui::Window& window, int dpi)
 {
     const auto [style, exStyle] = Styles(window.FrameStyle());
-    RECT r{0, 0, Pixels(window.Client().width), Pixels(window.Client().height)};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    RECT r{0, 0, ui::ToPixels(window.Client().width, dpi), ui::ToPixels(window.Client().height, dpi)};
+    AdjustForFrame(r, style, exStyle, dpi);
     return {r.right - r.left, r.bottom - r.top};
 }
 
-FormWindow::FormWindow(Form& form, HWND owner) : form_(form)
+FormWindow::FormWindow(Form& form, HWND owner) : form_(form), dpi_(SystemDpi())
 {
     RegisterFormClass();
-    const ui::Window& window = form.Window();
+    ui::Window& window = form.Window();
+    window.SetDpi(dpi_);
     const auto [style, exStyle] = Styles(window.FrameStyle());
-    const SIZE outer = OuterPixels(window);
-    // Decoded now, before the window maps, so that its first paint only draws.
-    PictureBitmap(window.Picture());
-    for (const ui::Image& image : window.Images())
-        PictureBitmap(image.picture);
+    // Created at the density the logic placed it by; a window on a monitor of another density then
+    // takes that monitor's.
+    const SIZE outer = OuterPixels(window, dpi_);
+    LoadPictures();
 
     const std::string& title = window.Title();
-    handle_ = CreateWindowExW(exStyle, kClassName, Wide(title).c_str(), style, Pixels(window.Position().x),
-                              Pixels(window.Position().y), outer.cx, outer.cy, owner, nullptr, GetModuleHandleW(nullptr),
-                              nullptr);
+    handle_ = CreateWindowExW(exStyle, kClassName, Wide(title).c_str(), style, ui::ToPixels(window.Position().x, dpi_),
+                              ui::ToPixels(window.Position().y, dpi_), outer.cx, outer.cy, owner, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
     if (handle_ == nullptr)
         throw Failure(static_cast<long>(GetLastError()),
                       "Cannot create the window \"" + title + "\": " + SystemMessage(GetLastError()));
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::Procedure));
+    if (const int shown = WindowDpi(handle_); shown != dpi_) {
+        RECT r{0, 0, ui::ToPixels(window.Client().width, shown), ui::ToPixels(window.Client().height, shown)};
+        AdjustForFrame(r, style, exStyle, shown);
+        SetWindowPos(handle_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        dpi_ = shown;
+        window.SetDpi(dpi_);
+        LoadPictures();
+    }
+    SetIcons();
 
     // Everything so far is drawn from scratch.
-    form.Window().TakeChanges();
+    window.TakeChanges();
+}
+
+void FormWindow::LoadPictures()
+{
+    // Decoded now, before the window maps or repaints, so that painting only draws.
+    const ui::Window& window = form_.Window();
+    PictureAt(window.Picture(), dpi_);
+    for (const ui::Image& image : window.Images())
+        PictureAt(image.picture, dpi_);
+}
+
+void FormWindow::SetIcons()
+{
+    SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon(false, dpi_)));
+    SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon(true, dpi_)));
+}
+
+void FormWindow::DropFonts()
+{
+    for (const auto& [font, handle] : fonts_)
+        DeleteObject(handle);
+    fonts_.clear();
 }
 
 FormWindow::~FormWindow()
@@ -134,8 +157,7 @@ FormWindow::~FormWindow()
         SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
         DestroyWindow(handle_);
     }
-    for (const auto& [font, handle] : fonts_)
-        DeleteObject(handle);
+    DropFonts();
 }
 
 void FormWindow::DropAccessible()
@@ -150,12 +172,17 @@ void FormWindow::DropAccessible()
 
 RECT FormWindow::LabelPixels(const ui::Label& label) const
 {
-    return PixelRect(label.Bounds());
+    return PixelRect(label.Bounds(), dpi_);
 }
 
 ui::Point FormWindow::ClientTwips(POINT pixel) const
 {
-    return ui::PointerTwips(pixel.x, pixel.y, ui::kDesignDpi);
+    return ui::PointerTwips(pixel.x, pixel.y, dpi_);
+}
+
+ui::Point FormWindow::ModelPoint(LPARAM lParam) const
+{
+    return ClientTwips({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
 }
 
 void FormWindow::Show()
@@ -168,15 +195,22 @@ void FormWindow::Sync()
 {
     ui::Window& window = form_.Window();
     const ui::WindowChanges changes = window.TakeChanges();
+    if (changes.density) {
+        // Fonts, pictures and icons of the new density; every pixel moves.
+        DropFonts();
+        LoadPictures();
+        SetIcons();
+        InvalidateRect(handle_, nullptr, FALSE);
+    }
     for (const std::size_t label : changes.labels) {
-        const RECT r = PixelRect(window.Labels()[label].Bounds());
+        const RECT r = LabelPixels(window.Labels()[label]);
         InvalidateRect(handle_, &r, FALSE);
     }
     if (changes.title)
         SetWindowTextW(handle_, Wide(window.Title()).c_str());
     if (changes.position)
-        SetWindowPos(handle_, nullptr, Pixels(window.Position().x), Pixels(window.Position().y), 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(handle_, nullptr, ui::ToPixels(window.Position().x, SystemDpi()),
+                     ui::ToPixels(window.Position().y, SystemDpi()), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     // Screen readers follow the keyboard through these events.
     if (changes.focus) {
         if (const std::optional<std::size_t> focus = window.Focus())
@@ -209,7 +243,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             POINT p{};
             GetCursorPos(&p);
             ScreenToClient(handle_, &p);
-            SetCursor(PointerCursor(form_.PointerAt(ui::PointerTwips(p.x, p.y, ui::kDesignDpi))));
+            SetCursor(PointerCursor(form_.PointerAt(ClientTwips(p))));
             return TRUE;
         }
         break;
@@ -265,6 +299,16 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 return result;
         }
         break;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another density: the system suggests where the window goes and how large.
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        dpi_ = LOWORD(wParam);
+        form_.Window().SetDpi(dpi_);
+        SetWindowPos(handle_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        Sync();
+        return 0;
+    }
     case kDefaultActionMessage:
         form_.DoDefaultAction(static_cast<std::size_t>(wParam));
         if (handle_ != nullptr)
@@ -324,17 +368,17 @@ void FormWindow::Paint()
 
     const HDC pictures = CreateCompatibleDC(screen);
     auto blit = [&](ui::Resource picture, int x, int y) {
-        const HBITMAP bitmap = PictureBitmap(picture);
-        if (bitmap == nullptr)
+        const HBITMAP bitmap = PictureAt(picture, dpi_);
+        BITMAP size{};
+        if (bitmap == nullptr || GetObjectW(bitmap, sizeof size, &size) == 0)
             return;
-        const SIZE size = PictureSize(picture);
         const HGDIOBJ old = SelectObject(pictures, bitmap);
-        BitBlt(dc, x, y, size.cx, size.cy, pictures, 0, 0, SRCCOPY);
+        BitBlt(dc, x, y, size.bmWidth, size.bmHeight, pictures, 0, 0, SRCCOPY);
         SelectObject(pictures, old);
     };
     blit(window.Picture(), 0, 0);
     for (const ui::Image& image : window.Images()) {
-        const RECT r = PixelRect(image.rect);
+        const RECT r = PixelRect(image.rect, dpi_);
         blit(image.picture, r.left, r.top);
     }
     DeleteDC(pictures);
@@ -355,7 +399,7 @@ void FormWindow::Paint()
 
 void FormWindow::DrawLabel(HDC dc, const ui::Label& label)
 {
-    const RECT box = PixelRect(label.Bounds());
+    const RECT box = LabelPixels(label);
     const std::wstring caption = Wide(label.Caption());
     const int length = static_cast<int>(caption.size());
     // DrawText's own "&" handling: it hides the ampersand, underlines the next letter and draws "&&" as one.
@@ -395,8 +439,8 @@ HFONT FormWindow::FontFor(const ui::Font& font)
             return handle;
     }
     LOGFONTW wanted{};
-    // Character height in pixels at 96 dots per inch, as the designs were laid out.
-    wanted.lfHeight = -static_cast<LONG>(std::lround(font.points * 96 / 72));
+    // Character height in pixels at the window's density.
+    wanted.lfHeight = -static_cast<LONG>(std::lround(font.points * dpi_ / 72));
     wanted.lfWeight = font.weight;
     wanted.lfItalic = font.italic ? TRUE : FALSE;
     wanted.lfUnderline = font.underline ? TRUE : FALSE;

@@ -41,7 +41,7 @@ public:
 
     // The window styles for a frame, and the outer size a client area gets with them, in pixels.
     static std::pair<DWORD, DWORD> Styles(ui::Frame frame);
-    static SIZE OuterPixels(const ui::Window& window);
+    static SIZE OuterPixels(const ui::Window& window, int dpi);
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -51,12 +51,18 @@ private:
     void DrawLabel(HDC dc, const ui::Label& label);
     HFONT FontFor(const ui::Font& font);
     void Dispatch(void (Form::*handler)(ui::Point, MouseButton), MouseButton button, WPARAM wParam, LPARAM lParam);
-    void Place();
     void DropAccessible();
+    ui::Point ModelPoint(LPARAM lParam) const;
+    // Each density's pictures, icons and fonts, made before the window draws at it.
+    void LoadPictures();
+    void SetIcons();
+    void DropFonts();
 
     Form& form_;
     HWND handle_ = nullptr;
     bool closeRequested_ = false;
+    // Dots per inch the window draws at and the pointer reports in.
+    int dpi_;
     std::vector<std::pair<ui::Font, HFONT>> fonts_;
     // Made when a screen reader first asks; disconnected when the window goes.
     FormAccessible* accessible_ = nullptr;

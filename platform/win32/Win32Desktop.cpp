@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Desktop.h"
 
 #include "app/Failure.h"
+#include "platform/win32/Dpi.h"
 #include "platform/win32/FormWindow.h"
 #include "platform/win32/WideText.h"
 #include "ui/Form.h"
@@ -83,15 +84,19 @@ std::string Win32Desktop::ProgramFolder()
     return Utf8(path);
 }
 
+// The screen, the frames and the positions the logic sets all in the system's density, where the
+// windows are created: centring then comes out to the pixel.
 ui::Size Win32Desktop::ScreenSize()
 {
-    return {ui::ToTwips(GetSystemMetrics(SM_CXSCREEN)), ui::ToTwips(GetSystemMetrics(SM_CYSCREEN))};
+    const int dpi = SystemDpi();
+    return {ui::ToTwips(GetSystemMetrics(SM_CXSCREEN), dpi), ui::ToTwips(GetSystemMetrics(SM_CYSCREEN), dpi)};
 }
 
 ui::Size Win32Desktop::OuterSize(const ui::Window& window)
 {
-    const SIZE outer = FormWindow::OuterPixels(window);
-    return {ui::ToTwips(outer.cx), ui::ToTwips(outer.cy)};
+    const int dpi = SystemDpi();
+    const SIZE outer = FormWindow::OuterPixels(window, dpi);
+    return {ui::ToTwips(outer.cx, dpi), ui::ToTwips(outer.cy, dpi)};
 }
 
 std::string Win32Desktop::FindFile(std::string_view path)

@@ -73,7 +73,60 @@ TEST_P(VersionRecord, NamesTheProgramAndItsVersion)
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 }
 
+// The manifest built into the file, as the loader reads it.
+std::string ManifestOf(const wchar_t* path)
+{
+    const HMODULE file = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (file == nullptr)
+        return {};
+    std::string text;
+    const HRSRC found = FindResourceW(file, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+    if (const HGLOBAL loaded = found != nullptr ? LoadResource(file, found) : nullptr)
+        text.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(file, found));
+    FreeLibrary(file);
+    return text;
+}
+
+// The text of the first element named name, with the namespace it declares.
+struct Element {
+    std::string xmlns;
+    std::string text;
+};
+Element Find(const std::string& xml, const std::string& name)
+{
+    const std::size_t open = xml.find("<" + name);
+    const std::size_t end = xml.find('>', open);
+    const std::size_t close = xml.find("</" + name + ">", end);
+    if (open == std::string::npos || end == std::string::npos || close == std::string::npos)
+        return {"(missing)", "(missing)"};
+    const std::string tag = xml.substr(open, end - open);
+    const std::size_t at = tag.find("xmlns=\"");
+    const std::string xmlns = at == std::string::npos ? "" : tag.substr(at + 7, tag.find('"', at + 7) - at - 7);
+    return {xmlns, xml.substr(end + 1, close - end - 1)};
+}
+
+class Manifest : public ::testing::TestWithParam<Executable> {};
+
+TEST_P(Manifest, DeclaresEachMonitorsOwnDensity)
+{
+    const std::string manifest = ManifestOf(GetParam().path);
+    ASSERT_FALSE(manifest.empty()) << "no manifest in " << GetParam().name;
+    // Per monitor, version 2 first, for Windows 10 1607 and later.
+    const Element awareness = Find(manifest, "dpiAwareness");
+    EXPECT_EQ(awareness.xmlns, "http://schemas.microsoft.com/SMI/2016/WindowsSettings");
+    EXPECT_EQ(awareness.text.substr(0, awareness.text.find(',')), "PerMonitorV2");
+    // Per monitor on 8.1, the system's density before, which read the older element only.
+    const Element aware = Find(manifest, "dpiAware");
+    EXPECT_EQ(aware.xmlns, "http://schemas.microsoft.com/SMI/2005/WindowsSettings");
+    EXPECT_EQ(aware.text, "true/pm");
+    EXPECT_NE(manifest.find("<windowsSettings"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Programs, VersionRecord,
+                         ::testing::Values(Executable{"release32", AUTORUN_RELEASE_EXE},
+                                           Executable{sizeof(void*) == 8 ? "test64" : "test32", AUTORUN_TEST_EXE}),
+                         [](const auto& program) { return std::string(program.param.name); });
+INSTANTIATE_TEST_SUITE_P(Programs, Manifest,
                          ::testing::Values(Executable{"release32", AUTORUN_RELEASE_EXE},
                                            Executable{sizeof(void*) == 8 ? "test64" : "test32", AUTORUN_TEST_EXE}),
                          [](const auto& program) { return std::string(program.param.name); });

@@ -23,6 +23,33 @@ if(NOT AUTORUN_WINE_HELPERS)
 endif()
 autorun_add_gtests(win32_gui_tests PROPERTIES RESOURCE_LOCK ${wine_display_lock})
 
+# Both windows at the standard density and at one and a half and twice it, each run as one program
+# with the screen's density set for it. Every program started meanwhile would get that density, so
+# the others run alone; where each start costs a minute (CPU emulation) only twice the standard runs.
+add_executable(win32_gui_scale_tests
+    ${CMAKE_CURRENT_LIST_DIR}/GuiTestMain.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GuiTestSupport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GuiScaleTest.cpp)
+target_link_libraries(win32_gui_scale_tests PRIVATE autorun_win32 autorun_win32_resources GTest::gtest advapi32 oleacc
+    oleaut32)
+if(AUTORUN_WINE_WHOLE_PROGRAMS)
+    set(scale_densities 192)
+else()
+    set(scale_densities 96 144 192)
+endif()
+foreach(dpi ${scale_densities})
+    add_test(NAME win32_gui_scale.${dpi}
+        COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-dpi.sh ${CMAKE_BINARY_DIR} ${dpi} $<TARGET_FILE:win32_gui_scale_tests>)
+    set_tests_properties(win32_gui_scale.${dpi} PROPERTIES
+        FIXTURES_REQUIRED wine
+        RESOURCE_LOCK ${wine_display_lock}
+        FAIL_REGULAR_EXPRESSION "Running 0 tests from"
+        TIMEOUT ${AUTORUN_WINE_PROGRAM_TIMEOUT})
+    if(NOT dpi EQUAL 96)
+        set_tests_properties(win32_gui_scale.${dpi} PROPERTIES RUN_SERIAL TRUE)
+    endif()
+endforeach()
+
 # The program on a copy of the sample disc, driven through the display as a user would: this build's
 # own, or the one AUTORUN_E2E_EXE names, which then must be on the disc byte for byte.
 set(AUTORUN_E2E_EXE "" CACHE FILEPATH "The Autorun.exe the end-to-end tests drive; empty: this build's own")

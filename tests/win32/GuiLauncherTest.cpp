@@ -359,6 +359,50 @@ TEST_F(LauncherWindow, ScreenReadersSeeTwoButtonsWithTheirDescriptions)
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
+TEST_F(LauncherWindow, MovedToADenserMonitorItTakesTheSuggestedPlaceAndDrawsAtItsDensity)
+{
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        const HWND window = launcher.handle;
+        ASSERT_EQ(launcher.Model().Dpi(), 96);
+        constexpr int kDense = 192;
+        const RECT suggested{40, 30, 40 + ui::ToPixels(launcher.Model().Client().width, kDense) + 16,
+                             30 + ui::ToPixels(launcher.Model().Client().height, kDense) + 48};
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(kDense, kDense), reinterpret_cast<LPARAM>(&suggested));
+
+        RECT outer{};
+        GetWindowRect(window, &outer);
+        EXPECT_TRUE(EqualRect(&outer, &suggested)) << outer.left << "," << outer.top << " " << outer.right << ","
+                                                   << outer.bottom;
+        EXPECT_EQ(launcher.Model().Dpi(), kDense);
+        // The larger picture, pixel for pixel, above the buttons now twice as far down.
+        const ui::PixelBox button = ui::ToPixels(Button(launcher, 0).Bounds(), kDense);
+        const RECT above{0, 0, 599 * 2, button.top};
+        const Image shown = Painted(window);
+        EXPECT_TRUE(shown.Part(above) == FromBitmap(PictureBitmap(ui::Resource::SplashPicture2x)).Part(above));
+        // The pointer is read at the new density: the button's place there lights it, and its letters
+        // are drawn there at twice the height.
+        const POINT centre{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+        MouseMove(window, centre);
+        EXPECT_EQ(Button(launcher, 0).ForeColour(), ColorBtnHover);
+        const Image lit = Painted(window);
+        const RECT box{button.left, button.top, button.right, button.bottom};
+        EXPECT_GT(CountNear(lit, box, kHoverText), 80);
+        int rows = 0;
+        for (LONG y = box.top; y < box.bottom; ++y)
+            rows += CountNear(lit, {box.left, y, box.right, y + 1}, kHoverText) > 0 ? 1 : 0;
+        EXPECT_GT(rows, 14); // 12-point capitals stand about 11 pixels tall at 96 dots per inch
+        const auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP mask{};
+        GetObjectW(info.hbmMask, sizeof mask, &mask);
+        DeleteObject(info.hbmMask);
+        if (info.hbmColor != nullptr)
+            DeleteObject(info.hbmColor);
+        EXPECT_EQ(mask.bmWidth, 64);
+    });
+}
+
 // Counts the pointer moves over its frame that the system posts to a window.
 class FrameMoves {
 public:

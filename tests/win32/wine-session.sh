@@ -140,6 +140,8 @@ start() {
         return 1
     fi
     wine_prefix_made
+    # A density test cut short (wine-dpi.sh) may have left the screen's density changed.
+    "$wine" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >>"$log" 2>&1
     # The desktop, started here with its output in the log: started by a test, it would hold CTest's
     # pipes, and it would go down some seconds after each test.
     "$wine" "$tool" hold </dev/null >>"$log" 2>&1 &
