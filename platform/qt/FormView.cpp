@@ -191,9 +191,18 @@ void FormView::FitToScreen()
 
 bool FormView::event(QEvent* event)
 {
-    // A window moved to a screen of another density draws from other pictures.
-    if (event->type() == QEvent::ScreenChangeInternal)
+    switch (event->type()) {
+    case QEvent::ScreenChangeInternal:
+        // A window moved to a screen of another density draws from other pictures.
         FitToScreen();
+        break;
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+        // Drawn alike active or not: no second paint when the window takes the keyboard.
+        return true;
+    default:
+        break;
+    }
     return QWidget::event(event);
 }
 

@@ -39,6 +39,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // Tab and Shift+Tab move the Form's focus among its labels, not Qt's among widgets.
     bool focusNextPrevChild(bool next) override;
+    // The window looks the same with and without Qt's focus: the Form draws its own.
+    void focusInEvent(QFocusEvent*) override {}
+    void focusOutEvent(QFocusEvent*) override {}
     void closeEvent(QCloseEvent* event) override;
 
 private:
