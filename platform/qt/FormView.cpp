@@ -155,13 +155,9 @@ void FormView::Sync()
 {
     ui::Window& window = form_.Window();
     const ui::WindowChanges changes = window.TakeChanges();
+    // The labels the focus left and reached are among them.
     for (const std::size_t label : changes.labels)
-        RepaintLabel(label);
-    if (changes.focus) {
-        RepaintLabel(shownFocus_);
-        shownFocus_ = window.Focus();
-        RepaintLabel(shownFocus_);
-    }
+        update(PixelRect(window.Labels()[label].Bounds()));
     if (changes.title)
         setWindowTitle(QString::fromStdString(window.Title()));
     if (changes.position)
@@ -249,13 +245,6 @@ void FormView::paintEvent(QPaintEvent*)
         if (focus == window.PositionOf(label) && label.AccessibleRole() == ui::Role::Link)
             DrawFocusRect(painter, text);
     }
-}
-
-void FormView::RepaintLabel(std::optional<std::size_t> label)
-{
-    const std::vector<ui::Label>& labels = form_.Window().Labels();
-    if (label && *label < labels.size())
-        update(PixelRect(labels[*label].Bounds()));
 }
 
 QRect FormView::DrawLabel(QPainter& painter, const ui::Label& label) const

@@ -47,7 +47,6 @@ protected:
 private:
     // Returns the box the caption's text takes.
     QRect DrawLabel(QPainter& painter, const ui::Label& label) const;
-    void RepaintLabel(std::optional<std::size_t> label);
     QColor ToQColor(ui::Colour colour) const;
     void ShowPointer(ui::Point p);
     // Chooses the pictures and the pointer for the screen's density, decoding them before they are drawn.
@@ -61,8 +60,6 @@ private:
     // The larger pictures, each at its own density, as first drawn.
     std::map<ui::Resource, QPixmap> dense_;
     std::optional<ui::Pointer> pointer_;
-    // The label whose focus rectangle is drawn.
-    std::optional<std::size_t> shownFocus_;
 };
 
 } // namespace autorun::qt
