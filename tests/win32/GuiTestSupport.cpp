@@ -412,11 +412,17 @@ void PressKeys(HWND window, std::initializer_list<Keystroke> keys)
     EXPECT_TRUE(PumpUntil([&] { return releases.Count() >= expected; })) << "the keys did not arrive";
 }
 
-ScreenReader::ScreenReader(HWND window) : window_(window)
+// Under CPU emulation (qemu-user) a second thread of a 32-bit Wine program loses its connection to the
+// Wine server ("wine client error: write: Bad file descriptor") and the reader hangs. There the reader
+// asks from the calling thread: still through oleacc and our object's 32-bit calls, not across threads.
+ScreenReader::ScreenReader(HWND window)
+    : window_(window), sameThread_(std::getenv("AUTORUN_CPU_EMULATOR") != nullptr)
 {
-    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    done_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, &ScreenReader::Main, this, 0, nullptr);
+    if (!sameThread_) {
+        wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        done_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, &ScreenReader::Main, this, 0, nullptr);
+    }
     Run([this] {
         void* object = nullptr;
         if (SUCCEEDED(AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
@@ -433,6 +439,8 @@ ScreenReader::~ScreenReader()
         object_ = nullptr;
         stop_ = true;
     });
+    if (sameThread_)
+        return;
     WaitForSingleObject(thread_, kWaitMs);
     CloseHandle(thread_);
     CloseHandle(done_);
@@ -447,6 +455,10 @@ void ScreenReader::Do(const std::function<void(IAccessible&)>& call)
 
 void ScreenReader::Run(std::function<void()> job)
 {
+    if (sameThread_) {
+        job();
+        return;
+    }
     job_ = std::move(job);
     SetEvent(wake_);
     // The calls cross to this thread's window, which answers only while this thread runs its messages.

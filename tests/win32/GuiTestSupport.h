@@ -172,7 +172,7 @@ public:
     // Whether the system handed over an object for the window's client area.
     bool Connected() const { return object_ != nullptr; }
     // Runs call on the reader's thread with the object, while this thread runs its messages; returns
-    // once call has returned.
+    // once call has returned. Under CPU emulation the reader asks from the calling thread.
     void Do(const std::function<void(IAccessible& object)>& call);
 
 private:
@@ -180,6 +180,7 @@ private:
     void Run(std::function<void()> job);
 
     HWND window_;
+    bool sameThread_;
     IAccessible* object_ = nullptr;
     std::function<void()> job_;
     bool stop_ = false;

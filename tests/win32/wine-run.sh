@@ -13,4 +13,8 @@ if [ -z "$display" ] || ! kill -0 "$xvfb_pid" 2>/dev/null || [ -z "$wine" ]; the
     exit 1
 fi
 export DISPLAY=$display
+# Tests that cannot run under CPU emulation ask for this.
+if [ -n "$wine32_emulator" ] && [ "$(pe_bits "$1")" = 32 ]; then
+    export AUTORUN_CPU_EMULATOR=$wine32_emulator
+fi
 exec "$wine" "$@"
