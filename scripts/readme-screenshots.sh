@@ -22,10 +22,6 @@ tmp=$(mktemp -d)
 fail_logs=("$tmp/autorun.out")
 trap cleanup EXIT
 
-settled() {
-    import -window "$1" "$tmp/a.miff" 2>/dev/null && sleep 0.2 && import -window "$1" "$tmp/b.miff" 2>/dev/null &&
-        [ "$(compare -metric AE "$tmp/a.miff" "$tmp/b.miff" null: 2>&1)" = 0 ]
-}
 has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 
 start_xvfb "$tmp" || fail "could not start Xvfb"

@@ -33,11 +33,6 @@ tmp=$(mktemp -d)
 fail_logs=("$tmp/autorun.out")
 trap cleanup EXIT
 
-# True once two screenshots in a row are the same, i.e. the window has finished painting.
-settled() {
-    import -window "$1" "$tmp/a.miff" 2>/dev/null && sleep 0.2 && import -window "$1" "$tmp/b.miff" 2>/dev/null &&
-        [ "$(compare -metric AE "$tmp/a.miff" "$tmp/b.miff" null: 2>&1)" = 0 ]
-}
 
 start_xvfb "$tmp" || fail "could not start Xvfb"
 

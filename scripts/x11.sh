@@ -178,3 +178,10 @@ point_at() {
 point_at_surface() {
     xdotool mousemove --window "$1" 1 1
 }
+
+# settled <window>: true once two screenshots in a row are the same, i.e. the window has finished
+# painting. The screenshots go to the caller's $tmp.
+settled() {
+    import -window "$1" "$tmp/a.miff" 2>/dev/null && sleep 0.2 && import -window "$1" "$tmp/b.miff" 2>/dev/null &&
+        [ "$(compare -metric AE "$tmp/a.miff" "$tmp/b.miff" null: 2>&1)" = 0 ]
+}
