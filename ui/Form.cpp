@@ -25,7 +25,8 @@ void Form::MouseMove(ui::Point p, bool buttonHeld)
     if (!buttonHeld)
         pressed_.reset();
     const std::optional<ui::Point> last = std::exchange(lastMove_, buttonHeld ? std::nullopt : std::optional(p));
-    if (!buttonHeld && last == p)
+    // The first report cannot tell a move; once a key is in use, it is taken for the pointer at rest.
+    if (!buttonHeld && (last == p || (!last && window_->Focus())))
         return;
     const ui::Hit hit = pressed_ ? *pressed_ : window_->HitTest(p);
     Guarded([&] {

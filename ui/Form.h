@@ -90,8 +90,8 @@ private:
 
     // Like a windowless control, the label pressed keeps the pointer until release.
     std::optional<ui::Hit> pressed_;
-    // Desktops report a pointer that stands still when a window appears or goes above it; only a
-    // pointer that moved counts against the keyboard.
+    // Desktops report a pointer that stands still when a window appears, goes above it or takes the
+    // keyboard; only a pointer that moved counts against the keyboard.
     std::optional<ui::Point> lastMove_;
 };
 

@@ -89,9 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
         Walk{"a key moves on from the button the pointer lit",
              {Move(kOnButton0, 0, kNone), Press(Key::Down, 1, 1)}},
         Walk{"the pointer moves a focus a key gave, and leaving the buttons takes it away",
-             {Press(Key::Tab, 0, 0), Move(kOnButton1, 1, 1), Move(kOnSurface, kNone, kNone), Press(Key::Tab, 0, 0)}},
+             {Move(kOnSurface, kNone, kNone), Press(Key::Tab, 0, 0), Move(kOnButton1, 1, 1),
+              Move(kOnSurface, kNone, kNone), Press(Key::Tab, 0, 0)}},
         Walk{"a pointer that only stands still does not take the highlight from the keyboard",
-             {Move(kOnSurface, kNone, kNone), Press(Key::Tab, 0, 0), Move(kOnSurface, 0, 0)}}));
+             {Move(kOnSurface, kNone, kNone), Press(Key::Tab, 0, 0), Move(kOnSurface, 0, 0)}},
+        Walk{"the pointer's first report after a key is taken for a pointer at rest",
+             {Press(Key::Tab, 0, 0), Move(kOnSurface, 0, 0), Move(kOnButton1, 1, 1)}}));
 
 class LauncherActions : public testing::Test {
 protected:
