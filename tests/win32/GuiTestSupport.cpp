@@ -1,5 +1,7 @@
 #include "GuiTestSupport.h"
 
+#include "KeyInput.h"
+
 #include "app/Program.h"
 #include "platform/win32/FormWindow.h"
 #include "platform/win32/WideText.h"
@@ -371,17 +373,6 @@ private:
     static inline int count_ = 0;
     HHOOK hook_ = nullptr;
 };
-
-INPUT KeyInput(WORD key, bool up)
-{
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-    const bool extended = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
-    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
-    return input;
-}
 
 } // namespace
 

@@ -13,22 +13,15 @@
 
 #include <shellapi.h>
 
+#include "KeyInput.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
 
-INPUT KeyInput(WORD key, bool up)
-{
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-    const bool extended = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
-    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
-    return input;
-}
+using autorun::win32::test::KeyInput;
 
 // The key's presses and releases, with Shift round it for "shift+"; none for a name it does not know.
 std::vector<INPUT> Keystroke(std::wstring name)
