@@ -10,13 +10,7 @@ wine_env "$1"
 dpi=$2
 shift 2
 
-read_session
-session_runs "$1" || exit
-if [ -z "$display" ] || ! kill -0 "$xvfb_pid" 2>/dev/null || [ -z "$wine" ]; then
-    echo "No Wine session is running for this build; ctest starts one with its wine.start test." >&2
-    exit 1
-fi
-export DISPLAY=$display
+enter_session "$1"
 
 key='HKCU\Control Panel\Desktop'
 saved=$("$wine" reg query "$key" /v LogPixels 2>/dev/null | tr -d '\r' | awk '$1 == "LogPixels" { print $3 }')

@@ -142,6 +142,22 @@ wine_runs() {
     fi
 }
 
+# enter_session <program.exe>: readies this shell to run the program in the build's running session
+# (display, and for a 32-bit program under CPU emulation, AUTORUN_CPU_EMULATOR, which tests that cannot
+# run emulated ask for); exits as session_runs says where it cannot, and with 1 where no session runs.
+enter_session() {
+    read_session
+    session_runs "$1" || exit
+    if [ -z "$display" ] || ! kill -0 "$xvfb_pid" 2>/dev/null || [ -z "$wine" ]; then
+        echo "No Wine session is running for this build; ctest starts one with its wine.start test." >&2
+        exit 1
+    fi
+    export DISPLAY=$display
+    if [ -n "$wine32_emulator" ] && [ "$(pe_bits "$1")" = 32 ]; then
+        export AUTORUN_CPU_EMULATOR=$wine32_emulator
+    fi
+}
+
 # session_runs <program.exe>: whether the session can run the program; if not, says why and
 # returns 77, the status the Wine tests report a skip with.
 session_runs() {
