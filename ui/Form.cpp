@@ -25,10 +25,13 @@ void Form::MouseMove(ui::Point p, bool buttonHeld)
     if (!buttonHeld)
         pressed_.reset();
     const std::optional<ui::Point> last = std::exchange(lastMove_, buttonHeld ? std::nullopt : std::optional(p));
-    // The first report cannot tell a move; once a key is in use, it is taken for the pointer at rest.
-    if (!buttonHeld && (last == p || (!last && window_->Focus())))
+    if (!buttonHeld && last == p)
         return;
     const ui::Hit hit = pressed_ ? *pressed_ : window_->HitTest(p);
+    // A first report cannot tell a move: once a key is in use, one over no label is taken for the
+    // pointer at rest rather than for a pointer that left the keyboard's choice.
+    if (!buttonHeld && !last && window_->Focus() && hit.kind != ui::Hit::Kind::Label)
+        return;
     Guarded([&] {
         switch (hit.kind) {
         case ui::Hit::Kind::Surface:

@@ -94,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         Walk{"a pointer that only stands still does not take the highlight from the keyboard",
              {Move(kOnSurface, kNone, kNone), Press(Key::Tab, 0, 0), Move(kOnSurface, 0, 0)}},
         Walk{"the pointer's first report after a key is taken for a pointer at rest",
-             {Press(Key::Tab, 0, 0), Move(kOnSurface, 0, 0), Move(kOnButton1, 1, 1)}}));
+             {Press(Key::Tab, 0, 0), Move(kOnSurface, 0, 0), Move(kOnButton1, 1, 1)}},
+        Walk{"unless it is over a button", {Press(Key::Tab, 0, 0), Move(kOnButton1, 1, 1)}}));
 
 class LauncherActions : public testing::Test {
 protected:
