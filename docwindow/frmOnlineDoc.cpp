@@ -15,6 +15,9 @@ frmOnlineDoc::frmOnlineDoc(Desktop& desktop) : Form(desktop) {}
 
 void frmOnlineDoc::Show()
 {
+    // One showing at a time: a second would free the window the first one is still showing.
+    if (Loaded())
+        return;
     window_.emplace(OnlineDocDesign());
     Form_Load();
     desktop_.ShowModal(*this);

@@ -17,7 +17,7 @@ public:
     explicit frmOnlineDoc(Desktop& desktop);
 
     // Builds the window afresh, loads it, shows it modally and returns once it is
-    // closed. The catalogue outlives the showing; the controls do not.
+    // closed; does nothing while already shown. The catalogue outlives the showing; the controls do not.
     void Show();
 
     void DisplayAvailPDFs();

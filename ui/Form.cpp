@@ -22,6 +22,8 @@ ui::Label* Form::LabelAt(const ui::Hit& hit)
 
 void Form::MouseMove(ui::Point p, bool buttonHeld)
 {
+    if (Blocked())
+        return;
     if (!buttonHeld)
         pressed_.reset();
     const std::optional<ui::Point> last = std::exchange(lastMove_, buttonHeld ? std::nullopt : std::optional(p));
@@ -48,11 +50,15 @@ void Form::MouseMove(ui::Point p, bool buttonHeld)
 
 void Form::MouseDown(ui::Point p, MouseButton)
 {
+    if (Blocked())
+        return;
     pressed_ = window_->HitTest(p);
 }
 
 void Form::MouseUp(ui::Point p, MouseButton button)
 {
+    if (Blocked())
+        return;
     const std::optional<ui::Hit> pressed = std::exchange(pressed_, std::nullopt);
     if (button != MouseButton::Left || !pressed || *pressed != window_->HitTest(p))
         return;
@@ -63,6 +69,8 @@ void Form::MouseUp(ui::Point p, MouseButton button)
 
 void Form::DoubleClick(ui::Point p, MouseButton button)
 {
+    if (Blocked())
+        return;
     // The release that follows a double-click is no click.
     pressed_.reset();
     if (button != MouseButton::Left)
@@ -74,6 +82,8 @@ void Form::DoubleClick(ui::Point p, MouseButton button)
 
 bool Form::KeyDown(Key key, bool shift)
 {
+    if (Blocked())
+        return false;
     switch (key) {
     case Key::Tab:
         return MoveFocus(shift ? -1 : 1);
@@ -123,7 +133,7 @@ bool Form::MoveFocus(int step)
 
 void Form::DoDefaultAction(std::size_t label)
 {
-    if (label >= window_->Labels().size())
+    if (Blocked() || label >= window_->Labels().size())
         return;
     ui::Label& target = window_->Labels()[label];
     if (target.Acts())

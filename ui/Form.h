@@ -30,12 +30,17 @@ public:
     ui::Window& Window() { return *window_; }
     const ui::Window& Window() const { return *window_; }
     bool Loaded() const { return window_.has_value(); }
+    // A handler of this window is still running: it shows a modal window or a message box and waits
+    // for it. Like a disabled window, the window then takes nothing, whatever route an event takes
+    // (a screen reader, a posted message, a key or a click that the desktop let through).
+    bool Blocked() const { return running_ > 0; }
 
     void MouseMove(ui::Point p, bool buttonHeld);
     void MouseDown(ui::Point p, MouseButton button);
     void MouseUp(ui::Point p, MouseButton button);
     // Replaces the second press of a double-click.
     void DoubleClick(ui::Point p, MouseButton button);
+    // Each entry point does nothing while the window is Blocked().
 
     // Tab and the arrows move the focus through the labels that act, in design order, round
     // and round; Enter and Space act on the focused label; Esc is the window's own. Returns
@@ -73,6 +78,7 @@ protected:
     template <class Handler>
     void Guarded(Handler&& handler)
     {
+        const Running running(running_);
         try {
             handler();
         } catch (const Failure& failure) {
@@ -84,6 +90,14 @@ protected:
     std::optional<ui::Window> window_;
 
 private:
+    struct Running {
+        explicit Running(int& count) : count_(count) { ++count_; }
+        ~Running() { --count_; }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+        int& count_;
+    };
+
     void EndWithFailure(const Failure& failure);
     ui::Label* LabelAt(const ui::Hit& hit);
     bool MoveFocus(int step);
@@ -93,6 +107,8 @@ private:
     // Desktops report a pointer that stands still when a window appears, goes above it or takes the
     // keyboard; only a pointer that moved counts against the keyboard.
     std::optional<ui::Point> lastMove_;
+    // Handlers of this window under way; more than one only if one is entered inside another.
+    int running_ = 0;
 };
 
 } // namespace autorun

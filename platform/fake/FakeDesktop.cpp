@@ -68,6 +68,8 @@ void FakeDesktop::OpenDocument(const ui::Window& owner, std::string_view path)
 void FakeDesktop::ShowMessage(const ui::Window& owner, std::string_view text)
 {
     messages.push_back({owner.Name(), std::string(text)});
+    if (whileMessage)
+        whileMessage(text);
 }
 
 void FakeDesktop::ShowModal(Form& form)

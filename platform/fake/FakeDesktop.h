@@ -51,6 +51,8 @@ public:
     // What the user does while a form is shown.
     std::function<void(Form&)> whileModal;
     std::function<void(Form&)> whileRunning;
+    // What the user does while a message box is shown, with the text it shows.
+    std::function<void(std::string_view)> whileMessage;
 
     // Records.
     std::vector<std::string> lookups;

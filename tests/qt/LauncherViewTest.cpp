@@ -3,6 +3,9 @@
 #include "launcher/AutoRunDesign.h"
 #include "platform/qt/Pictures.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QApplication>
 #include <QTest>
 #include <QWindow>
@@ -329,6 +332,69 @@ TEST_F(LauncherView, DocumentationOpensModallyAndTheLauncherWaits)
 
         QTest::mouseMove(window, browse);
         EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnHover);
+    });
+}
+
+// What the desktop's modality does not stop, a screen reader's press or an event sent straight to the
+// window, must not act on the launcher either while the documentation window is shown.
+TEST_F(LauncherView, NothingActsOnTheLauncherWhileTheDocumentationWindowIsShown)
+{
+    const auto press = [](FormView& launcher, int button) {
+        const ui::Window& window = launcher.Model().Window();
+        QAccessibleInterface* child = QAccessible::queryAccessibleInterface(&launcher)->child(
+            static_cast<int>(window.PositionOf(window.Control(lblBtnText, button))));
+        child->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    };
+    const auto key = [](FormView& launcher, int) {
+        QKeyEvent event(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(&launcher, &event);
+    };
+    const auto doubleClick = [](FormView& launcher, int button) {
+        const QPointF at = PixelCentre(Button(launcher, button).Bounds());
+        QMouseEvent event(QEvent::MouseButtonDblClick, at, launcher.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&launcher, &event);
+    };
+    const struct {
+        const char* name;
+        std::function<void(FormView&, int)> act;
+    } routes[] = {{"a screen reader's press", press}, {"Return", key}, {"a double-click", doubleClick}};
+
+    RunProgram(desktop_, [&](FormView& launcher) {
+        // Return would open the documentation window again from the focused button.
+        PressKey(launcher, Qt::Key_Tab);
+        const bool opened = KeyIntoModal(launcher, Qt::Key_Return, "frmOnlineDoc", [&](FormView& doc) {
+            // A second documentation window would show modally inside the route: close it, and count it.
+            int second = 0;
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                auto* shown = qobject_cast<FormView*>(QApplication::activeModalWidget());
+                if (shown != nullptr && shown != &doc) {
+                    ++second;
+                    shown->close();
+                }
+            });
+            watch.start(10);
+            for (const auto& route : routes) {
+                SCOPED_TRACE(route.name);
+                for (int button = 0; button <= 1; ++button) {
+                    route.act(launcher, button);
+                    QTest::qWait(50);
+                    EXPECT_EQ(second, 0);
+                    EXPECT_TRUE(xdgOpen_.Calls().empty());
+                    EXPECT_EQ(Button(launcher, 0).ForeColour(), ColorBtnHover);
+                    EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnNormal);
+                }
+            }
+            // The documentation window still answers.
+            PressKey(doc, Qt::Key_Tab);
+            EXPECT_TRUE(doc.Model().Window().Focus().has_value());
+        });
+        EXPECT_TRUE(opened);
+        // Closed, it gives the launcher back.
+        PressKey(launcher, Qt::Key_Down);
+        PressKey(launcher, Qt::Key_Return);
+        EXPECT_TRUE(xdgOpen_.WaitForCalls(1));
     });
 }
 

@@ -558,26 +558,33 @@ TEST_F(LauncherWindow, RealPointerHighlightsAndItsDoubleClickOpensTheDocumentati
 
 struct TitleSearch {
     const std::string& title;
+    bool ours;
     std::vector<HWND> found;
 };
 
 // A named CALLBACK, not a lambda: on 32-bit Windows the callback must be stdcall.
-BOOL CALLBACK NoteOtherWindowTitled(HWND window, LPARAM data)
+BOOL CALLBACK NoteWindowTitled(HWND window, LPARAM data)
 {
     auto& search = *reinterpret_cast<TitleSearch*>(data);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() && IsWindowVisible(window) && WindowText(window) == search.title)
+    if ((process == GetCurrentProcessId()) == search.ours && IsWindowVisible(window) &&
+        WindowText(window) == search.title)
         search.found.push_back(window);
     return TRUE;
 }
 
-// Top-level windows of other processes with that title.
+// Shown top-level windows with that title, of this process or of the others.
+std::vector<HWND> WindowsTitled(const std::string& title, bool ours)
+{
+    TitleSearch search{title, ours, {}};
+    EnumWindows(NoteWindowTitled, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::vector<HWND> OtherWindowsTitled(const std::string& title)
 {
-    TitleSearch search{title, {}};
-    EnumWindows(NoteOtherWindowTitled, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return WindowsTitled(title, false);
 }
 
 // Closes the Explorer windows, waiting for each to end.
@@ -631,6 +638,76 @@ TEST_F(LauncherWindow, BrowseOpensTheDiscInExplorerByDoubleClickKeyOrScreenReade
         EXPECT_EQ(explorers.size(), 1U) << "windows titled \"" << folderName << "\"";
         CloseExplorers(explorers);
     }
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+// What the disabled owner does not stop, a screen reader's action or a message posted to the window,
+// must not act on the launcher either while the documentation window is shown.
+TEST_F(LauncherWindow, NothingActsOnTheLauncherWhileTheDocumentationWindowIsShown)
+{
+    struct Route {
+        const char* name;
+        std::function<void(const Shown& launcher, int button)> act;
+    };
+    const Route routes[] = {
+        {"a screen reader's default action",
+         [](const Shown& launcher, int button) {
+             ScreenReader reader(launcher.handle);
+             const long id = static_cast<long>(launcher.Model().PositionOf(Button(launcher, button))) + 1;
+             reader.Do([&](IAccessible& object) { object.accDoDefaultAction(ChildId(id)); });
+         }},
+        {"Enter", [](const Shown& launcher, int) { PostMessageW(launcher.handle, WM_KEYDOWN, VK_RETURN, 0); }},
+        {"a double-click",
+         [](const Shown& launcher, int button) {
+             const POINT at = PixelCentre(Button(launcher, button).Bounds());
+             PostMessageW(launcher.handle, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+         }},
+        {"the pointer",
+         [](const Shown& launcher, int button) {
+             const POINT at = PixelCentre(Button(launcher, 1 - button).Bounds());
+             PostMessageW(launcher.handle, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+         }},
+    };
+    const std::string docTitle = "VELMO Developers Kit v7.03 Online Documentation";
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        // Enter would open the documentation window again from the focused button.
+        PressKeys(launcher.handle, {{VK_TAB}});
+        HWND first = nullptr;
+        int seconds = 0;
+        // A second documentation window would run its own loop inside the route: close it, and count it.
+        Repeating closer(10, [&] {
+            for (HWND shown : WindowsTitled(docTitle, true)) {
+                if (first != nullptr && shown != first) {
+                    ++seconds;
+                    PostMessageW(shown, WM_CLOSE, 0, 0);
+                }
+            }
+        });
+        Repeating inside(10, [&] {
+            const Shown doc = desktop_.Find("frmOnlineDoc");
+            if (!doc || !IsWindowVisible(doc.handle) || first != nullptr)
+                return;
+            first = doc.handle;
+            for (const Route& route : routes) {
+                SCOPED_TRACE(route.name);
+                for (int button = 0; button <= 1; ++button) {
+                    route.act(launcher, button);
+                    PumpUntil([] { return false; }, 100);
+                    EXPECT_EQ(seconds, 0);
+                    EXPECT_EQ(Button(launcher, 0).ForeColour(), ColorBtnHover);
+                    EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnNormal);
+                }
+            }
+            SendKeys({{VK_ESCAPE}});
+        });
+        PressKeys(launcher.handle, {{VK_RETURN}});
+        ASSERT_NE(first, nullptr) << "Enter did not open the documentation window";
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(first); })) << "Escape did not close it";
+        EXPECT_EQ(seconds, 0);
+        // Closed, it gives the launcher back.
+        PressKeys(launcher.handle, {{VK_TAB}});
+        ExpectLitOnScreen(launcher, 1);
+    });
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
