@@ -71,3 +71,11 @@ add_test(NAME autorun_with_a_dead_display
 set_tests_properties(autorun_with_a_dead_display PROPERTIES
     PASS_REGULAR_EXPRESSION "cannot open the display \":65530\" named by DISPLAY: no X server answers there.*status 1"
     TIMEOUT 30)
+
+# A display whose server runs but has no such screen (":0.7" with one screen): named, and status 1.
+add_test(NAME autorun_with_a_display_lacking_the_screen
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/qt/with-xvfb.sh
+            sh -c "DISPLAY=\"$DISPLAY.7\" \"$1\" 2>&1; echo \"status $?\"" sh $<TARGET_FILE:autorun>)
+set_tests_properties(autorun_with_a_display_lacking_the_screen PROPERTIES
+    PASS_REGULAR_EXPRESSION "cannot open the display \":[0-9]+\\.7\" named by DISPLAY: it has no such screen.*status 1"
+    TIMEOUT 30)

@@ -45,7 +45,9 @@ const char* DisplayProblem()
     if (display == nullptr || *display == '\0' || (platform != nullptr && *platform != '\0' &&
                                                      std::string_view(platform).substr(0, 3) != "xcb"))
         return nullptr;
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    // libxcb checks the screen number only for a caller that asks which screen it got.
+    int screen = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screen);
     const int error = xcb_connection_has_error(connection);
     xcb_disconnect(connection);
     switch (error) {
