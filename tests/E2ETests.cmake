@@ -45,10 +45,12 @@ set(from_image ${CMAKE_CURRENT_SOURCE_DIR}/e2e/from-image.sh)
 set(AUTORUN_BASE_ROOT ${PROJECT_SOURCE_DIR}/build/base-root CACHE PATH "The clean root without Qt the disc is tested in")
 set(e2e_helpers $<TARGET_FILE:e2e_close_window> $<TARGET_FILE:autorun_layout>)
 add_test(NAME e2e_mounted_image COMMAND ${from_image} mounted ${AUTORUN_DISC_IMAGE} ${e2e_helpers})
+add_test(NAME e2e_unmounted_under_the_launcher COMMAND ${from_image} unmounted ${AUTORUN_DISC_IMAGE} ${e2e_helpers})
 add_test(NAME e2e_mounted_image_without_qt
     COMMAND ${from_image} no-qt ${AUTORUN_DISC_IMAGE} ${AUTORUN_BASE_ROOT} ${e2e_helpers})
 add_test(NAME e2e_level1_image COMMAND ${from_image} level1 ${AUTORUN_DISC_DIR} ${e2e_helpers})
-set_tests_properties(e2e_mounted_image e2e_mounted_image_without_qt e2e_level1_image PROPERTIES
+set_tests_properties(e2e_mounted_image e2e_unmounted_under_the_launcher e2e_mounted_image_without_qt e2e_level1_image
+    PROPERTIES
     FIXTURES_REQUIRED e2e_disc
     LABELS e2e
     SKIP_RETURN_CODE 77

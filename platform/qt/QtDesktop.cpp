@@ -66,13 +66,22 @@ std::string QtDesktop::ReadProfileString(std::string_view section, std::string_v
                                          std::string_view defaultValue, std::size_t bufferSize,
                                          std::string_view file)
 {
-    return profile::ReadProfileString(section, key, defaultValue, bufferSize, Native(file));
+    std::filesystem::path native;
+    try {
+        native = Native(file);
+    } catch (const Failure&) {
+        // The reader never fails: a settings file on a disc that is gone reads as missing.
+        return profile::Lookup({}, section, key, defaultValue, bufferSize);
+    }
+    return profile::ReadProfileString(section, key, defaultValue, bufferSize, native);
 }
 
 std::string QtDesktop::ProgramFolder()
 {
-    programFolder_ = ExecutableFolder();
-    return posix::PathText(programFolder_);
+    // Once the disc is unmounted, /proc/self/exe names a path inside it as if it were the root.
+    if (!launchFolder_)
+        launchFolder_.emplace(ExecutableFolder());
+    return posix::PathText(launchFolder_->Path());
 }
 
 std::filesystem::path QtDesktop::ExecutableFolder()
@@ -82,7 +91,10 @@ std::filesystem::path QtDesktop::ExecutableFolder()
 
 std::filesystem::path QtDesktop::Native(std::string_view path) const
 {
-    return posix::NativePath(path, programFolder_);
+    if (!launchFolder_)
+        return posix::NativePath(path);
+    launchFolder_->ExpectPresent();
+    return posix::NativePath(path, launchFolder_->Path());
 }
 
 ui::Size QtDesktop::ScreenSize()

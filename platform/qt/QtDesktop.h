@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Desktop.h"
+#include "platform/posix/LaunchFolder.h"
 
 #include <QObject>
 #include <QPointer>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,7 @@ protected:
 
 private:
     // The native path for a path text the program built, which may begin with the program's folder.
+    // Throws Failure once that folder is gone.
     std::filesystem::path Native(std::string_view path) const;
     // Starts argv and never waits for it; ended, if set, learns its exit status once it is reaped.
     void Start(const std::vector<std::string>& argv, bool searchPath, std::function<void(int)> ended);
@@ -60,8 +63,8 @@ private:
     QObject watchers_;
     std::map<const ui::Window*, FormView*> views_;
     FormView* launcher_ = nullptr;
-    // As last reported to the program; the path texts it builds begin with its text.
-    std::filesystem::path programFolder_;
+    // Found when the program first asks, at start-up, and kept: the path texts it builds begin with its text.
+    std::optional<posix::LaunchFolder> launchFolder_;
     bool unwatchedChildren_ = false;
 };
 

@@ -6,6 +6,8 @@
 # E2E_RUN is a command the program is started through (as another user, in another root), and
 # E2E_USER the user the program must then run as.
 # E2E_WALK=keyboard walks both windows with keys alone instead of with the pointer.
+# E2E_WALK=unmounted runs E2E_UNMOUNT once the launcher shows (a lazy unmount of the disc under it), then
+# checks that every action says the disc is gone and nothing is opened elsewhere.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/x11.sh"
 
@@ -152,8 +154,8 @@ expect_line() {
 # --- the launcher --------------------------------------------------------------------------
 walk=${E2E_WALK:-pointer}
 case $walk in
-pointer | keyboard) ;;
-*) fail "E2E_WALK is \"$walk\", not pointer or keyboard" ;;
+pointer | keyboard | unmounted) ;;
+*) fail "E2E_WALK is \"$walk\", not pointer, keyboard or unmounted" ;;
 esac
 # For the keyboard the pointer rests outside where the launcher appears, and stays there.
 [ "$walk" = pointer ] || xdotool mousemove 0 0
@@ -187,6 +189,40 @@ dx=$((2 * x - (screen_w - 599))) dy=$((2 * y - (screen_h - 427)))
 ok "the launcher is centred: at $x,$y"
 
 wait_for "the launcher to paint its picture" 10 painted "$launcher"
+
+# --- the disc unmounted under the running launcher -------------------------------------------
+# expect_box <what>: a failure box titled "Autorun" appears; it is closed again.
+expect_box() {
+    wait_for "a box to report $1" 10 window_shown Autorun
+    "$close_window" "$(visible_window Autorun)" || fail "could not close the box that reported $1"
+    wait_for "the box to close" 10 window_gone Autorun
+    ok "$1 is reported in a box"
+}
+if [ "$walk" = unmounted ]; then
+    ${E2E_UNMOUNT:?E2E_WALK=unmounted needs E2E_UNMOUNT}
+    ok "the disc is unmounted lazily under the running launcher (${E2E_UNMOUNT})"
+    point_at "$launcher" lblBtnText_0
+    xdotool click --repeat 2 --delay 80 1
+    wait_for "the window \"$doc_title\"" 15 window_shown "$doc_title"
+    doc=$(visible_window "$doc_title")
+    click_at "$doc" lblCases_6
+    expect_box "\"HTML Format\" on a disc that is gone"
+    click_at "$doc" InstAcrobat_19
+    expect_box "the installer on a disc that is gone"
+    "$close_window" "$doc" || fail "could not ask the documentation window to close"
+    wait_for "the documentation window to close" 10 window_gone "$doc_title"
+    point_at "$launcher" lblBtnText_1
+    xdotool click --repeat 2 --delay 80 1
+    expect_box "\"Browse this CD\" on a disc that is gone"
+    status=0
+    close_program "$close_window" "$launcher" "$app_pid" || status=$?
+    [ "$status" -eq 124 ] || app_pid=""
+    [ "$status" -eq 0 ] || fail "closing the launcher: $(close_outcome "$status")"
+    [ "$(calls)" -eq 0 ] || fail "something was opened in the disc's stead: $(cat "$log")"
+    ok "nothing was opened or started in the disc's stead"
+    say "PASS  all checks (the disc unmounted under the launcher)"
+    exit 0
+fi
 
 # --- the same with keys alone ------------------------------------------------------------------
 has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }

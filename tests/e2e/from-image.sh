@@ -3,6 +3,8 @@
 # (by the kernel where it has an ISO 9660 driver, else through FUSE), the launcher started as the
 # unprivileged user nobody.
 #   mounted <image>            the image as it is
+#   unmounted <image>          the same, the image unmounted lazily once the launcher shows: every
+#                              action must say the disc is gone
 #   no-qt <image> <root>       the same, with the launcher in a clean root that has no Qt and no
 #                              ICU (scripts/make-base-root.sh), drawing on this X server's socket
 #   level1 <disc folder>       an image mastered as older discs were: plain ISO 9660 level 1, 8.3
@@ -15,7 +17,7 @@
 # is refused it says why and ends with status 77, which the test reports as skipped.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-usage="usage: $0 mounted <image> | no-qt <image> <root> | level1 <disc folder>, then <close-window helper> <layout tool>"
+usage="usage: $0 mounted <image> | unmounted <image> | no-qt <image> <root> | level1 <disc folder>, then <close-window helper> <layout tool>"
 skip() {
     echo "SKIPPED: $*"
     exit 77
@@ -23,7 +25,7 @@ skip() {
 
 mode=${1:-}
 case $mode in
-mounted | level1) [ $# -eq 4 ] || { echo "$usage" >&2; exit 2; } ;;
+mounted | unmounted | level1) [ $# -eq 4 ] || { echo "$usage" >&2; exit 2; } ;;
 no-qt) [ $# -eq 5 ] || { echo "$usage" >&2; exit 2; } ;;
 *) echo "$usage" >&2; exit 2 ;;
 esac
@@ -94,6 +96,11 @@ mounted)
     mount_image "$2"
     shift 2
     E2E_RUN="${as_nobody[*]}" "$here/e2e.sh" "$tmp/mnt" "$@"
+    ;;
+unmounted)
+    mount_image "$2"
+    shift 2
+    E2E_WALK=unmounted E2E_UNMOUNT="umount -l $tmp/mnt" E2E_RUN="${as_nobody[*]}" "$here/e2e.sh" "$tmp/mnt" "$@"
     ;;
 no-qt)
     command -v debootstrap >/dev/null || skip "debootstrap is not installed (scripts/setup.sh installs it)"

@@ -310,6 +310,46 @@ TEST_F(DocWindowView, ADiscEmptiedWhileTheWindowIsOpenIsNoFailure)
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
+// The launch folder found at start-up stays the program's: once the disc is gone, whether its path is
+// missing or shows the empty folder it was mounted on, every action says so and nothing else stands in.
+TEST_F(DocWindowView, ADiscGoneWhileTheProgramRunsIsReportedAsNoLongerAvailable)
+{
+    const std::filesystem::path root = disc_.Root();
+    const std::filesystem::path moved = root.string() + ".gone";
+    for (const bool mountPointLeft : {false, true}) {
+        SCOPED_TRACE(mountPointLeft ? "the empty mount point left" : "the path missing");
+        const std::size_t before = boxes_.Boxes().size();
+        RunProgram(desktop_, [&](FormView& launcher) {
+            std::filesystem::rename(root, moved);
+            if (mountPointLeft)
+                std::filesystem::create_directory(root);
+            const QPoint documentation = PixelCentre(launcher.Model().Window().Control(lblBtnText, 0).Bounds());
+            EXPECT_TRUE(DoubleClickIntoModal(launcher, documentation, "frmOnlineDoc", [&](FormView& doc) {
+                // No catalogue and no manual can be read: the places keep their design.
+                EXPECT_FALSE(Place(doc, 0).Enabled());
+                EXPECT_EQ(Place(doc, 1).Caption(), "File Descriptions Voulme 1");
+                QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, kHtmlFormatIndex));
+                ASSERT_TRUE(boxes_.WaitForBoxes(before + 1));
+                QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, InstAcrobat, kInstAcrobatIndex));
+                ASSERT_TRUE(boxes_.WaitForBoxes(before + 2));
+            }));
+            const QPoint browse = PixelCentre(launcher.Model().Window().Control(lblBtnText, 1).Bounds());
+            QTest::mouseMove(launcher.windowHandle(), browse);
+            QTest::mouseDClick(launcher.windowHandle(), Qt::LeftButton, {}, browse);
+            ASSERT_TRUE(boxes_.WaitForBoxes(before + 3));
+        });
+        std::filesystem::remove(root);
+        std::filesystem::rename(moved, root);
+        ASSERT_EQ(boxes_.Boxes().size(), before + 3);
+        for (std::size_t i = before; i < before + 3; ++i) {
+            const BoxCloser::Box& box = boxes_.Boxes()[i];
+            EXPECT_TRUE(box.text.contains(QString::fromStdString("\"" + root.string() + "\", is no longer available")))
+                << box.text.toStdString();
+        }
+    }
+    EXPECT_TRUE(xdgOpen_.Calls().empty());
+}
+
 TEST_F(DocWindowView, CaptionsStayInsideTheirLabels)
 {
     disc_.WriteInf(std::string(kLauncherSettings) + "[OnlineDoc]\n"
