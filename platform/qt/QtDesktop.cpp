@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -39,6 +40,15 @@ std::string OpenFailureReason(int status)
     default:
         return "xdg-open ended with status " + std::to_string(status) + ".";
     }
+}
+
+// The pixels from first to last, in 64 bits and at most what a screen can hold. At a nonsensical
+// QT_SCALE_FACTOR (0, nan, inf) Qt reports edges at the ends of int's range, whose QRect::width()
+// overflows; centring on such sizes must still give positions the window system can take.
+int Extent(int first, int last)
+{
+    constexpr qint64 kLargestScreen = qint64{1} << 20;
+    return static_cast<int>(std::clamp<qint64>(qint64{last} - first + 1, 0, kLargestScreen));
 }
 
 QString OpenFailureText(const std::string& file, const std::string& reason)
@@ -102,20 +112,25 @@ ui::Size QtDesktop::ScreenSize()
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr)
         return {};
-    return {ui::ToTwips(screen->geometry().width()), ui::ToTwips(screen->geometry().height())};
+    const QRect geometry = screen->geometry();
+    return {ui::ToTwips(Extent(geometry.left(), geometry.right())),
+            ui::ToTwips(Extent(geometry.top(), geometry.bottom()))};
 }
 
 ui::Size QtDesktop::OuterSize(const ui::Window& window)
 {
     // Only a window already shown tells how much frame the window manager adds.
-    QSize frame(0, 0);
+    int frameWidth = 0;
+    int frameHeight = 0;
     for (const auto& [shown, view] : views_) {
         if (view->isVisible()) {
-            frame = view->frameGeometry().size() - view->size();
+            const QRect outer = view->frameGeometry();
+            frameWidth = Extent(outer.left(), outer.right()) - Extent(0, view->width() - 1);
+            frameHeight = Extent(outer.top(), outer.bottom()) - Extent(0, view->height() - 1);
             break;
         }
     }
-    return {window.Client().width + ui::ToTwips(frame.width()), window.Client().height + ui::ToTwips(frame.height())};
+    return {window.Client().width + ui::ToTwips(frameWidth), window.Client().height + ui::ToTwips(frameHeight)};
 }
 
 std::string QtDesktop::FindFile(std::string_view path)

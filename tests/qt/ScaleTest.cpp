@@ -3,6 +3,7 @@
 // from the program's start.
 #include "QtTestSupport.h"
 
+#include "app/Program.h"
 #include "docwindow/OnlineDocDesign.h"
 #include "launcher/AutoRunDesign.h"
 #include "platform/qt/Pictures.h"
@@ -173,6 +174,49 @@ TEST_F(Scale, HandPointerAndIconComeInTheSizeTheScreenNeeds)
             EXPECT_EQ(hand.pixel(13 * d, 12 * d), qRgb(255, 255, 255)); // inside the finger
         }));
     });
+}
+
+} // namespace
+} // namespace autorun::qt::test
+
+namespace autorun::qt::test {
+namespace {
+
+// A nonsensical QT_SCALE_FACTOR (0, nan, inf, -1, 1e6; set per run by the test registrations) makes Qt
+// show no window or a huge one, as it does for any Qt program. Centring on what Qt then reports must
+// not overflow, and both windows must still open and close.
+TEST(AbsurdScale, WindowsAreCentredWithoutOverflowAndStillWork)
+{
+    TestDisc disc;
+    disc.WriteInf(kLauncherSettings);
+    DiscDesktop desktop(disc);
+    BoxCloser boxes;
+    const auto expectSane = [](ui::Point p) {
+        constexpr ui::Twips kFar = ui::ToTwips(1 << 21);
+        EXPECT_LE(std::abs(p.x), kFar);
+        EXPECT_LE(std::abs(p.y), kFar);
+    };
+    const ui::Size screen = desktop.ScreenSize();
+    EXPECT_GE(screen.width, 0);
+    EXPECT_GE(screen.height, 0);
+    // Not RunProgram: QTest's own pointer helpers compute on the window's size and overflow themselves.
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        FormView* launcher = FindView("frmAutoRun");
+        ASSERT_NE(launcher, nullptr);
+        ran = true;
+        expectSane(launcher->Model().Window().Position());
+        PressKey(*launcher, Qt::Key_Tab);
+        EXPECT_TRUE(KeyIntoModal(*launcher, Qt::Key_Return, "frmOnlineDoc", [&](FormView& doc) {
+            expectSane(doc.Model().Window().Position());
+            PressKey(doc, Qt::Key_Escape);
+        }));
+        launcher->close();
+    });
+    const int status = RunAutorun(desktop);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(boxes.Boxes().empty());
 }
 
 } // namespace
