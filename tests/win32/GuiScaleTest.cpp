@@ -154,7 +154,7 @@ TEST_F(Density, PicturesAreDrawnAtTheDesignsSizeFromTheLargerPictureAboveStandar
 
 TEST_F(Density, PointerFindsTheLabelsExactlyWhereTheyAreDrawn)
 {
-    InDocumentationWindow([&](const Shown& launcher, const Shown& doc) {
+    RunProgram(desktop_, [&](const Shown& launcher) {
         // Each button's edge pixels light it; the pixels just beyond them are the window's surface.
         for (int b = 0; b < 2; ++b) {
             SCOPED_TRACE("button " + std::to_string(b));
@@ -171,25 +171,29 @@ TEST_F(Density, PointerFindsTheLabelsExactlyWhereTheyAreDrawn)
                 EXPECT_EQ(launcher.Control(lblBtnText, b).ForeColour(), ColorBtnNormal) << at.x << "," << at.y;
             }
         }
-        // The hand over a working link's drawn pixels only.
-        const HCURSOR hand =
-            LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(static_cast<int>(ui::Resource::HandPointer)));
-        const HCURSOR arrow = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-        const RECT link = Scaled(doc.Control(lblCases, 0).Bounds(), dpi_);
-        EXPECT_EQ(CursorAt(doc.handle, {link.left, link.top}), hand);
-        EXPECT_EQ(CursorAt(doc.handle, {link.right - 1, link.bottom - 1}), hand);
-        EXPECT_EQ(CursorAt(doc.handle, {link.left - 1, link.top}), arrow);
-        EXPECT_EQ(CursorAt(doc.handle, {link.left, link.bottom}), arrow);
-        EXPECT_EQ(CursorAt(doc.handle, ScaledCentre(doc.Control(lblCases, 3).Bounds(), dpi_)), arrow);
-        // The pointer the system shows is the size it shows pointers at.
-        ICONINFO info{};
-        ASSERT_TRUE(GetIconInfo(hand, &info));
-        BITMAP mask{};
-        GetObjectW(info.hbmMask, sizeof mask, &mask);
-        DeleteObject(info.hbmMask);
-        if (info.hbmColor != nullptr)
-            DeleteObject(info.hbmColor);
-        EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXCURSOR));
+        // The launcher takes no pointer while the documentation window is shown: tried before it opens.
+        const POINT documentation = ScaledCentre(launcher.Control(lblBtnText, 0).Bounds(), dpi_);
+        EXPECT_TRUE(DoubleClickIntoModal(desktop_, launcher, documentation, "frmOnlineDoc", [&](const Shown& doc) {
+            // The hand over a working link's drawn pixels only.
+            const HCURSOR hand =
+                LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(static_cast<int>(ui::Resource::HandPointer)));
+            const HCURSOR arrow = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+            const RECT link = Scaled(doc.Control(lblCases, 0).Bounds(), dpi_);
+            EXPECT_EQ(CursorAt(doc.handle, {link.left, link.top}), hand);
+            EXPECT_EQ(CursorAt(doc.handle, {link.right - 1, link.bottom - 1}), hand);
+            EXPECT_EQ(CursorAt(doc.handle, {link.left - 1, link.top}), arrow);
+            EXPECT_EQ(CursorAt(doc.handle, {link.left, link.bottom}), arrow);
+            EXPECT_EQ(CursorAt(doc.handle, ScaledCentre(doc.Control(lblCases, 3).Bounds(), dpi_)), arrow);
+            // The pointer the system shows is the size it shows pointers at.
+            ICONINFO info{};
+            ASSERT_TRUE(GetIconInfo(hand, &info));
+            BITMAP mask{};
+            GetObjectW(info.hbmMask, sizeof mask, &mask);
+            DeleteObject(info.hbmMask);
+            if (info.hbmColor != nullptr)
+                DeleteObject(info.hbmColor);
+            EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXCURSOR));
+        }));
     });
 }
 
