@@ -1,14 +1,15 @@
-# Copies the sample disc to DISC and puts each of PROGRAMS ("|" between them) that exists in its root.
-# A program not built yet is left out with a note rather than failing the build.
+# Copies the sample disc to DISC and puts each of PROGRAMS ("|" between them) in its root. A program
+# that does not exist stops it: a disc without a program its autorun.inf names is no disc.
 # STAND_IN, if given, replaces the installer stand-in the sample carries.
-file(COPY ${SOURCE}/ DESTINATION ${DISC})
 string(REPLACE "|" ";" PROGRAMS "${PROGRAMS}")
 foreach(program IN LISTS PROGRAMS)
-    if(EXISTS ${program})
-        file(COPY ${program} DESTINATION ${DISC})
-    else()
-        message(STATUS "Not on the disc, as it has not been built: ${program}")
+    if(NOT EXISTS ${program})
+        message(FATAL_ERROR "Cannot assemble the disc in ${DISC}: ${program} has not been built.")
     endif()
+endforeach()
+file(COPY ${SOURCE}/ DESTINATION ${DISC})
+foreach(program IN LISTS PROGRAMS)
+    file(COPY ${program} DESTINATION ${DISC})
 endforeach()
 if(STAND_IN)
     file(COPY_FILE ${STAND_IN} ${DISC}/Utils/Acrobat/AdbeRdr70_enu_full.exe)

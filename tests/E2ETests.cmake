@@ -13,6 +13,13 @@ set_tests_properties(e2e_disc_ready PROPERTIES
     LABELS e2e
     TIMEOUT 120)
 
+# A disc whose autorun.inf names a program that was not built is not assembled at all.
+add_test(NAME disc_without_a_named_program_is_not_assembled
+    COMMAND sh -c "${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}/sample-disc -DDISC=\"$1\" -DPROGRAMS=\"$1.missing/Autorun.exe\" -P ${PROJECT_SOURCE_DIR}/cmake/AssembleDisc.cmake 2>&1; echo \"status $?\"; test -e \"$1\" && echo \"the disc folder was made\"" sh ${CMAKE_CURRENT_BINARY_DIR}/disc-without-exe)
+set_tests_properties(disc_without_a_named_program_is_not_assembled PROPERTIES
+    PASS_REGULAR_EXPRESSION "disc-without-exe.missing/Autorun.exe has[ \n]+not[ \n]+been[ \n]+built.*status 1\n$"
+    TIMEOUT 30)
+
 add_test(NAME e2e_sample_disc
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/e2e.sh ${CMAKE_BINARY_DIR}/disc $<TARGET_FILE:e2e_close_window>
             $<TARGET_FILE:autorun_layout>)
