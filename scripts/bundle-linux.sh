@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
-# Puts the Linux launcher on a disc with everything it loads beyond a desktop's base set, so that it
-# starts on a desktop that has no Qt, however it is started.
-#   DISC/autorun                  the program; its RUNPATH is $ORIGIN/autorun-linux/lib
-#   DISC/autorun-linux/lib        Qt, ICU and the other libraries, each with RUNPATH $ORIGIN
-#   DISC/autorun-linux/plugins    the plugins the program loads (xcb, JPEG), RUNPATH ../../lib
-# The libraries left out are listed in linux-base-libraries.txt beside this script. Everything is
-# stripped; the bundle's size and the oldest glibc it runs on are printed.
-# bundle-linux.sh PROGRAM DISC
+# Packs the Linux launcher with everything it loads beyond a desktop's base set, for the disc's starter.
+#   OUT/autorun          the program, which runs on the desktop's own Qt where it has one
+#   OUT/bundle.tar.zst   the program again with Qt, ICU and the other libraries in lib/, the plugins it
+#                        loads (xcb, JPEG) in plugins/ and a qt.conf that points Qt there, as one
+#                        archive for one sequential read from the disc
+#   OUT/bundle.sha256    the archive's SHA-256, which the starter is built with
+# The program finds the libraries through its run path $ORIGIN/lib (DT_RPATH, which also serves
+# their own dependencies and the plugins'). The libraries are copied as they are: rewriting them
+# moves their symbol tables to their ends, and loading them then reads both ends of each file. The
+# libraries left out are listed in linux-base-libraries.txt beside this script. Prints the sizes and
+# the oldest glibc the bundle runs on. Archive members are in name order, owned by 0, and dated
+# SOURCE_DATE_EPOCH (default 0), so the same inputs give the same archive.
+# bundle-linux.sh PROGRAM OUT
 set -euo pipefail
-[ $# -eq 2 ] && [ -f "$1" ] && [ -d "$2" ] || { echo "usage: $0 PROGRAM DISC" >&2; exit 2; }
+[ $# -eq 2 ] && [ -f "$1" ] || { echo "usage: $0 PROGRAM OUT" >&2; exit 2; }
 program=$1
-disc=$2
+out=$2
 here=$(cd "$(dirname "$0")" && pwd)
-folder=$disc/autorun-linux
 qt_plugins=$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null || echo /usr/lib/x86_64-linux-gnu/qt6/plugins)
 # What the program loads at run time besides what it is linked with; the splash picture is a JPEG.
 plugins=(platforms/libqxcb.so imageformats/libqjpeg.so)
@@ -22,18 +26,20 @@ while read -r name; do
     [[ -z $name || $name == \#* ]] || base[$name]=1
 done <"$here/linux-base-libraries.txt"
 
-rm -rf "$folder"
-mkdir -p "$folder/lib"
-install -m 755 "$program" "$disc/autorun"
-strip --strip-unneeded "$disc/autorun"
+mkdir -p "$out"
+stage=$(mktemp -d "$out/.stage.XXXXXX")
+trap 'rm -rf "$stage"' EXIT
+mkdir "$stage/lib"
+install -m 755 "$program" "$stage/autorun"
+strip --strip-unneeded "$stage/autorun"
+printf '[Paths]\nPrefix = .\nPlugins = plugins\n' >"$stage/qt.conf"
 
 # The libraries the program and its plugins need, by soname and where this machine has them.
 needed=("$program")
 for plugin in "${plugins[@]}"; do
     [ -f "$qt_plugins/$plugin" ] || { echo "$0: Qt's plugin $qt_plugins/$plugin is missing" >&2; exit 1; }
-    mkdir -p "$folder/plugins/$(dirname "$plugin")"
-    install -m 755 "$qt_plugins/$plugin" "$folder/plugins/$plugin"
-    patchelf --set-rpath '$ORIGIN/../../lib' "$folder/plugins/$plugin"
+    mkdir -p "$stage/plugins/$(dirname "$plugin")"
+    install -m 755 "$qt_plugins/$plugin" "$stage/plugins/$plugin"
     needed+=("$qt_plugins/$plugin")
 done
 declare -A copied=()
@@ -44,7 +50,7 @@ while read -r name arrow path _; do
         echo "$0: $name, which the program needs, is not found on this machine" >&2
         exit 1
     fi
-    install -m 644 "$path" "$folder/lib/$name"
+    install -m 755 "$path" "$stage/lib/$name"
     copied[$name]=1
 done < <(ldd "${needed[@]}" | sed 's/^[[:space:]]*//')
 
@@ -68,20 +74,21 @@ trim_icu_data() {
     icupkg -r "$work/drop.txt" "$work/$name" "$work/kept/$name"
     printf '.section .rodata\n.globl %s\n.type %s, @object\n.balign 16\n%s:\n.incbin "%s"\n.size %s, . - %s\n.section .note.GNU-stack,"",@progbits\n' \
         "$symbol" "$symbol" "$symbol" "$work/kept/$name" "$symbol" "$symbol" >"$work/data.s"
-    gcc -shared -nostdlib -Wl,-soname,"$(basename "$library")" -o "$library" "$work/data.s"
+    gcc -shared -nostdlib -Wl,-soname,"$(basename "$library")" -Wl,--build-id=none -o "$library" "$work/data.s"
+    chmod 755 "$library"
     rm -rf "$work"
 }
-for file in "$folder"/lib/*; do
-    patchelf --set-rpath '$ORIGIN' "$file"
-done
-strip --strip-unneeded "$folder"/lib/* "$folder"/plugins/*/*
-# Made after patchelf and strip, which would misalign a library this simple.
-for file in "$folder"/lib/libicudata.so.*; do
+for file in "$stage"/lib/libicudata.so.*; do
     [ -f "$file" ] && trim_icu_data "$file"
 done
-chmod 755 "$folder"/lib/* "$folder"/plugins/*/*
 
-glibc=$(objdump -T "$disc/autorun" "$folder"/lib/* "$folder"/plugins/*/* | grep -o 'GLIBC_[0-9.]*' | sort -uV | tail -n 1)
-size=$(du -sb "$folder" | cut -f1)
-printf 'Linux bundle: %d libraries, %d plugins, %.1f MB in %s; needs %s or later.\n' \
-    "${#copied[@]}" "${#plugins[@]}" "$(awk "BEGIN { print $size / 1000000 }")" "$folder" "${glibc/_/ }"
+glibc=$(objdump -T "$stage/autorun" "$stage"/lib/* "$stage"/plugins/*/* | grep -o 'GLIBC_[0-9.]*' | sort -uV | tail -n 1)
+unpacked=$(du -sb "$stage" | cut -f1)
+tar --sort=name --owner=0 --group=0 --numeric-owner --mtime="@${SOURCE_DATE_EPOCH:-0}" --format=ustar \
+    -C "$stage" -cf - . | zstd -q -19 --long=24 -T2 -f -o "$out/bundle.tar.zst.part"
+mv "$out/bundle.tar.zst.part" "$out/bundle.tar.zst"
+install -m 755 "$stage/autorun" "$out/autorun"
+sha256sum "$out/bundle.tar.zst" | cut -d' ' -f1 >"$out/bundle.sha256"
+printf 'Linux bundle: %d libraries, %d plugins, %.1f MB unpacked, %.1f MB as %s; needs %s or later.\n' \
+    "${#copied[@]}" "${#plugins[@]}" "$(awk "BEGIN { print $unpacked / 1000000 }")" \
+    "$(awk "BEGIN { print $(stat -c %s "$out/bundle.tar.zst") / 1000000 }")" "$out/bundle.tar.zst" "${glibc/_/ }"

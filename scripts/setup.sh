@@ -10,7 +10,7 @@ packages=(
     xvfb xauth x11-utils x11-apps xdotool imagemagick
     xdg-utils
     # The disc as shipped: the Linux bundle, the image, and the tests that mount it.
-    patchelf icu-devtools xorriso genisoimage fuseiso debootstrap
+    icu-devtools xorriso genisoimage fuseiso debootstrap zstd libzstd-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
     wine wine64 wine32:i386 fonts-wine
     # Runs 32-bit Wine where the kernel cannot run 32-bit programs (scripts/enable-i386.sh).

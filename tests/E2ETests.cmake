@@ -13,6 +13,19 @@ set_tests_properties(e2e_disc_ready PROPERTIES
     LABELS e2e
     TIMEOUT 120)
 
+# The disc's starter with a test archive of its own and the desktop's Qt left out: every way it unpacks,
+# reuses, refuses and reports.
+set(starter_fixture ${CMAKE_CURRENT_BINARY_DIR}/starter-fixture)
+add_custom_command(OUTPUT ${starter_fixture}/bundle.tar.zst ${starter_fixture}/bundle.sha256 ${starter_fixture}/autorun
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/starter/make-fixture.sh ${starter_fixture}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/starter/make-fixture.sh
+    VERBATIM)
+autorun_add_starter(starter_under_test ${starter_fixture} OFF)
+add_custom_target(starter_fixture ALL DEPENDS ${starter_fixture}/bundle.tar.zst ${starter_fixture}/autorun)
+add_test(NAME starter_unpacks_reuses_and_refuses
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/starter/starter.sh $<TARGET_FILE:starter_under_test> ${starter_fixture})
+set_tests_properties(starter_unpacks_reuses_and_refuses PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+
 # A disc whose autorun.inf names a program that was not built is not assembled at all.
 add_test(NAME disc_without_a_named_program_is_not_assembled
     COMMAND sh -c "${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}/sample-disc -DDISC=\"$1\" -DPROGRAMS=\"$1.missing/Autorun.exe\" -P ${PROJECT_SOURCE_DIR}/cmake/AssembleDisc.cmake 2>&1; echo \"status $?\"; test -e \"$1\" && echo \"the disc folder was made\"" sh ${CMAKE_CURRENT_BINARY_DIR}/disc-without-exe)

@@ -96,7 +96,7 @@ std::string QtDesktop::ProgramFolder()
 
 std::filesystem::path QtDesktop::ExecutableFolder()
 {
-    return posix::ExecutableFolder();
+    return givenFolder_.empty() ? posix::ExecutableFolder() : givenFolder_;
 }
 
 std::filesystem::path QtDesktop::Native(std::string_view path) const

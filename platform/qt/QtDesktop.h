@@ -23,7 +23,8 @@ class FormView;
 
 class QtDesktop : public Desktop {
 public:
-    QtDesktop() = default;
+    // The launch folder is the given one, or else the folder of the running program.
+    explicit QtDesktop(std::filesystem::path launchFolder = {}) : givenFolder_(std::move(launchFolder)) {}
     ~QtDesktop() override;
     QtDesktop(const QtDesktop&) = delete;
     QtDesktop& operator=(const QtDesktop&) = delete;
@@ -46,7 +47,7 @@ public:
     FormView* ViewOf(const ui::Window& window) const;
 
 protected:
-    // The folder the running program lies in; the tests put it elsewhere.
+    // The launch folder given, or the folder the running program lies in; the tests put it elsewhere.
     virtual std::filesystem::path ExecutableFolder();
 
 private:
@@ -65,6 +66,7 @@ private:
     FormView* launcher_ = nullptr;
     // Found when the program first asks, at start-up, and kept: the path texts it builds begin with its text.
     std::optional<posix::LaunchFolder> launchFolder_;
+    std::filesystem::path givenFolder_;
     bool unwatchedChildren_ = false;
 };
 

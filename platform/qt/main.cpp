@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 
 int main(int argc, char* argv[])
@@ -20,11 +21,17 @@ int main(int argc, char* argv[])
                    stderr);
         return 1;
     }
+    // Set by the disc's starter, which may run this program from a copy elsewhere: the disc is the
+    // launch folder. Taken out at once, so that nothing this program starts sees it.
+    std::filesystem::path launchFolder;
+    if (const char* folder = std::getenv("AUTORUN_LAUNCH_FOLDER"); folder != nullptr && folder[0] == '/')
+        launchFolder = folder;
+    unsetenv("AUTORUN_LAUNCH_FOLDER");
     std::optional<QApplication> application;
     {
         const autorun::qt::DisplayCheck check;
         application.emplace(argc, argv);
     }
-    autorun::qt::QtDesktop desktop;
+    autorun::qt::QtDesktop desktop(launchFolder);
     return autorun::RunAutorun(desktop);
 }

@@ -57,10 +57,14 @@ ok "Xvfb runs on $DISPLAY at ${screen_w}x${screen_h}"
 # One log for the xdg-open stand-in and the disc's installer stand-in, so the order of calls shows.
 log="$tmp/calls.log"
 : >"$log"
+: >"$log.env"
 export AUTORUN_STANDIN_LOG="$log"
 mkdir "$tmp/bin"
 cat >"$tmp/bin/xdg-open" <<'EOF'
 #!/bin/sh
+# Notes anything of the launcher's own in the environment it hands on, which must be the user's.
+env | grep -E '^(AUTORUN_LAUNCH_FOLDER|LD_LIBRARY_PATH|QT_PLUGIN_PATH|QT_QPA_PLATFORM_PLUGIN_PATH)=' >>"$AUTORUN_STANDIN_LOG.env"
+[ "${E2E_USER_MARKER:-}" = kept ] || echo "E2E_USER_MARKER, set for the launcher, did not reach xdg-open" >>"$AUTORUN_STANDIN_LOG.env"
 # Logs every argument on a line of its own, numbered, so an argument split at a blank shows.
 i=0
 for argument in "$@"; do
@@ -75,7 +79,7 @@ chmod +x "$tmp/bin/xdg-open" "$tmp/bin/xmessage"
 if [ ${#run[@]} -gt 0 ]; then
     # The program may run as another user: it must reach the stand-ins and write their log.
     chmod 755 "$tmp" "$tmp/bin"
-    chmod 666 "$log"
+    chmod 666 "$log" "$log.env"
 fi
 export PATH="$tmp/bin:$PATH"
 
@@ -159,7 +163,7 @@ pointer | keyboard | unmounted) ;;
 esac
 # For the keyboard the pointer rests outside where the launcher appears, and stays there.
 [ "$walk" = pointer ] || xdotool mousemove 0 0
-(cd / && QT_QPA_PLATFORM=xcb exec "${run[@]}" "$copy/autorun") >"$tmp/autorun.out" 2>&1 &
+(cd / && E2E_USER_MARKER=kept QT_QPA_PLATFORM=xcb exec "${run[@]}" "$copy/autorun") >"$tmp/autorun.out" 2>&1 &
 app_pid=$!
 ok "started \"$copy/autorun\" from / (pid $app_pid${run:+, through ${run[*]}})"
 
@@ -189,6 +193,12 @@ dx=$((2 * x - (screen_w - 599))) dy=$((2 * y - (screen_h - 427)))
 ok "the launcher is centred: at $x,$y"
 
 wait_for "the launcher to paint its picture" 10 painted "$launcher"
+
+# environment_handed_on: what the launcher started had the user's environment and nothing of its own.
+environment_handed_on() {
+    [ ! -s "$log.env" ] || fail "the launcher handed on an environment of its own: $(cat "$log.env")"
+    ok "what the launcher started got the user's environment, with nothing of the launcher's in it"
+}
 
 # --- the disc unmounted under the running launcher -------------------------------------------
 # expect_box <what>: a failure box titled "Autorun" appears; it is closed again.
@@ -298,6 +308,7 @@ if [ "$walk" = keyboard ]; then
     [ "$status" -eq 0 ] || fail "closing the launcher: $(close_outcome "$status")"
     [ "$(calls)" -eq "$seen" ] || fail "the log has calls nobody asked for: $(sed -n "$((seen + 1)),\$p" "$log")"
     ok "no other calls were logged"
+    environment_handed_on
     say "PASS  all checks (keys alone)"
     exit 0
 fi
@@ -373,4 +384,5 @@ ok "WM_DELETE_WINDOW closes the launcher and the program ends with status 0"
 
 [ "$(calls)" -eq "$seen" ] || fail "the log has calls nobody asked for: $(sed -n "$((seen + 1)),\$p" "$log")"
 ok "no other calls were logged"
+environment_handed_on
 say "PASS  all checks"

@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# The disc's starter with a test archive (make-fixture.sh) and the desktop's Qt left out: where it
+# unpacks, what it reuses, what it trusts, and what it says when it cannot. Runs as root in a mount
+# namespace of its own, with /tmp a fresh tmpfs, so that full, read-only and noexec folders can be made.
+# starter.sh <test starter> <fixture folder>
+set -euo pipefail
+skip() {
+    echo "SKIPPED: $*"
+    exit 77
+}
+if [ -z "${STARTER_NAMESPACE:-}" ]; then
+    [ "$(id -u)" -eq 0 ] || skip "full, read-only and noexec folders need root to mount"
+    unshare --mount --propagation private true 2>/dev/null || skip "this machine refuses a private mount namespace"
+    STARTER_NAMESPACE=1 exec unshare --mount --propagation private "$0" "$@"
+fi
+starter=$1
+fixture=$2
+# The test's own files stay out of /tmp, which the cases mount over.
+work=$(mktemp -d -p /var/tmp autorun-starter-test.XXXXXX)
+chmod 755 "$work"
+trap 'umount "$work"/run-* 2>/dev/null || true; rm -rf "$work"' EXIT
+mount -t tmpfs -o mode=1777 tmpfs /tmp
+failures=0
+ok() { echo "ok    $*"; }
+fail() {
+    echo "FAIL  $*"
+    failures=$((failures + 1))
+}
+hash16=$(cut -c1-16 "$fixture/bundle.sha256")
+
+# make_disc <folder>: the starter as the disc's autorun, the archive and the program in autorun-linux.
+make_disc() {
+    mkdir -p "$1/autorun-linux"
+    cp "$starter" "$1/autorun"
+    cp "$fixture/bundle.tar.zst" "$fixture/autorun" "$1/autorun-linux/"
+}
+disc=$work/disc
+make_disc "$disc"
+bin=$work/bin
+mkdir "$bin"
+# A box stand-in: logs what it was asked to show.
+printf '#!/bin/sh\nprintf "%%s|" "$@" >>"%s/boxes.log"; echo >>"%s/boxes.log"\n' "$work" "$work" >"$bin/zenity"
+chmod 755 "$bin/zenity"
+export PATH="$bin:$PATH" STARTER_LOG=$work/ran.log
+unset DISPLAY WAYLAND_DISPLAY
+
+# start <runtime folder or -> [env assignments]: runs the disc's starter; its output goes to $work/out.
+start() {
+    local runtime=$1
+    shift
+    local -a env_args=(env -u XDG_RUNTIME_DIR)
+    [ "$runtime" = - ] || env_args+=("XDG_RUNTIME_DIR=$runtime")
+    : >"$STARTER_LOG"
+    status=0
+    "${env_args[@]}" "$@" "$disc/autorun" first second >"$work/out" 2>&1 || status=$?
+}
+ran_from() { grep -q "^ran $1 launch=$disc args=first second\$" "$STARTER_LOG"; }
+leftovers() { find "$1" -mindepth 1 -maxdepth 1 -name ".autorun-*" | head -n 1; }
+new_runtime() {
+    local folder
+    folder=$(mktemp -d)
+    chmod 700 "$folder"
+    echo "$folder"
+}
+
+# --- first start, then a second that reads only the program --------------------------------------
+run=$(new_runtime)
+start "$run"
+ran_from "$run/autorun-$hash16/autorun" && [ "$status" -eq 0 ] || fail "first start: $(cat "$work/out" "$STARTER_LOG")"
+[ -z "$(leftovers "$run")" ] || fail "first start left $(leftovers "$run")"
+[ "$(stat -c %a "$run/autorun-$hash16/lib/libfiller.so")" = 644 ] || fail "an unpacked library is not 0644"
+ok "first start unpacks into \$XDG_RUNTIME_DIR/autorun-$hash16 and runs the program there, told the disc"
+mv "$disc/autorun-linux/bundle.tar.zst" "$work/away.tar.zst"
+start "$run"
+ran_from "$run/autorun-$hash16/autorun" || fail "second start: $(cat "$work/out")"
+mv "$work/away.tar.zst" "$disc/autorun-linux/bundle.tar.zst"
+ok "a second start runs the unpacked program without reading the archive"
+# The environment the program gets is the one the starter got, and the launch folder.
+env -u XDG_RUNTIME_DIR XDG_RUNTIME_DIR="$run" MARKER=kept "$disc/autorun" >/dev/null 2>&1
+seen=$(ls -t "$STARTER_LOG".env.* | head -n 1)
+grep -qx 'MARKER=kept' "$seen" && ! grep -Eq '^(LD_LIBRARY_PATH|LD_PRELOAD|QT_PLUGIN_PATH|QT_QPA_PLATFORM_PLUGIN_PATH)=' "$seen" ||
+    fail "the program's environment: $(cat "$seen")"
+ok "the program gets the starter's environment, with no library or plugin path added"
+
+# --- two starts at once --------------------------------------------------------------------------
+run=$(new_runtime)
+: >"$STARTER_LOG"
+XDG_RUNTIME_DIR=$run "$disc/autorun" >"$work/out1" 2>&1 & first=$!
+XDG_RUNTIME_DIR=$run "$disc/autorun" >"$work/out2" 2>&1 & second=$!
+wait "$first" && wait "$second" || fail "two starts at once: $(cat "$work/out1" "$work/out2")"
+[ "$(grep -c "^ran $run/autorun-$hash16/autorun " "$STARTER_LOG")" -eq 2 ] || fail "two starts at once: $(cat "$STARTER_LOG")"
+[ -z "$(leftovers "$run")" ] || fail "two starts at once left $(leftovers "$run")"
+ok "two starts at once both run the program from one folder, and leave nothing else"
+
+# --- damaged archives ----------------------------------------------------------------------------
+size=$(stat -c %s "$fixture/bundle.tar.zst")
+for damage in truncated corrupted; do
+    cp "$fixture/bundle.tar.zst" "$disc/autorun-linux/bundle.tar.zst"
+    case $damage in
+    truncated) truncate -s $((size / 2)) "$disc/autorun-linux/bundle.tar.zst" ;;
+    corrupted) printf '\xff\x00\xff' | dd of="$disc/autorun-linux/bundle.tar.zst" bs=1 seek=$((size / 2)) conv=notrunc status=none ;;
+    esac
+    run=$(new_runtime)
+    : >"$work/boxes.log"
+    start "$run" DISPLAY=:99
+    [ "$status" -ne 0 ] && [ ! -s "$STARTER_LOG" ] || fail "$damage archive: the program ran, or the starter said nothing wrong"
+    grep -q "the archive \"$disc/autorun-linux/bundle.tar.zst\" is damaged" "$work/out" || fail "$damage archive: $(cat "$work/out")"
+    grep -q "^--error|.*is damaged" "$work/boxes.log" || fail "$damage archive: no box: $(cat "$work/boxes.log")"
+    [ -z "$(ls -A "$run")" ] || fail "$damage archive: left $(ls -A "$run") in the runtime folder"
+    ok "a $damage archive is named in a message and a box, and nothing is left unpacked: $(head -n 1 "$work/out")"
+done
+cp "$fixture/bundle.tar.zst" "$disc/autorun-linux/bundle.tar.zst"
+
+# --- folders that cannot take it -----------------------------------------------------------------
+# Each kind of folder for the runtime folder and for /tmp alike; the message names both.
+own=/tmp/autorun-$(id -u)
+for kind in full noexec read-only; do
+    run=$work/run-$kind
+    mkdir -p "$run"
+    case $kind in
+    full) options=size=512k ;;
+    noexec) options=noexec ;;
+    read-only) options=ro ;;
+    esac
+    mount -t tmpfs -o "$options,mode=700" tmpfs "$run"
+    rm -rf "$own"
+    mount -t tmpfs -o "$options,mode=1777" tmpfs /tmp
+    start "$run"
+    [ "$status" -ne 0 ] && [ ! -s "$STARTER_LOG" ] || fail "$kind folders: the program ran"
+    grep -q "\"$run\"" "$work/out" && grep -q "/tmp" "$work/out" || fail "$kind folders: $(cat "$work/out")"
+    [ -z "$(ls -A "$run")" ] || fail "$kind folders: left $(ls -A "$run")"
+    ok "$kind folders are refused, each named with its reason: $(tr '\n' ' ' <"$work/out")"
+    # With /tmp usable again, the start goes on there.
+    umount /tmp
+    rm -rf "$own"
+    start "$run"
+    ran_from "$own/autorun-$hash16/autorun" || fail "$kind runtime folder, usable /tmp: $(cat "$work/out")"
+    [ "$(stat -c %a "$own")" = 700 ] || fail "$own is not private"
+    umount "$run"
+done
+ok "a runtime folder that cannot take it gives way to a private folder under /tmp"
+
+# --- no runtime folder, and a /tmp folder that is not private --------------------------------------
+rm -rf "$own"
+start -
+ran_from "$own/autorun-$hash16/autorun" || fail "without XDG_RUNTIME_DIR: $(cat "$work/out")"
+ok "without \$XDG_RUNTIME_DIR the program runs from $own, made 0700"
+rm -rf "$own"
+mkdir -m 777 "$own"
+start -
+[ "$status" -ne 0 ] && grep -q "\"$own\" is not a private folder" "$work/out" || fail "a shared $own: $(cat "$work/out")"
+ok "a $own that others may write to is not trusted"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "PASS  all checks"
+exit 0
