@@ -19,6 +19,11 @@ fixture=$2
 work=$(mktemp -d -p /var/tmp autorun-starter-test.XXXXXX)
 chmod 755 "$work"
 trap 'umount "$work"/run-* 2>/dev/null || true; rm -rf "$work"' EXIT
+# The starter and the fixture may lie under /tmp themselves (a build tree there): copied out first.
+mkdir "$work/given"
+cp "$starter" "$fixture/bundle.tar.zst" "$fixture/bundle.sha256" "$fixture/autorun" "$work/given/"
+starter=$work/given/$(basename "$starter")
+fixture=$work/given
 mount -t tmpfs -o mode=1777 tmpfs /tmp
 failures=0
 ok() { echo "ok    $*"; }
