@@ -19,7 +19,17 @@ label=${3:-$(basename "$(cd "$folder" && pwd)")}
 label=$(printf '%s' "$label" | tr '[:lower:]' '[:upper:]' | tr -c 'A-Z0-9_' '_' | cut -c 1-32)
 
 mkdir -p "$(dirname "$image")"
+# The files a start reads, in the order it reads them, first on the disc and one after another: the
+# Linux starter, then the program the desktop's Qt runs or the archive of it with its libraries, then
+# the settings, which then lie in the drive's read-ahead after the archive.
+order=$(mktemp)
+trap 'rm -f "$order"' EXIT
+weight=100
+for file in autorun autorun-linux/autorun autorun-linux/bundle.tar.zst autorun.inf; do
+    [ -f "$folder/$file" ] && printf '%d /%s\n' "$weight" "$file" >>"$order"
+    weight=$((weight - 10))
+done
 # -r rather than -R: owner root, modes made readable and never writable, execute bits kept.
-xorriso -as mkisofs -quiet -r -J -joliet-long -V "$label" -o "$image.part" "$folder"
+xorriso -as mkisofs -quiet -r -J -joliet-long -V "$label" --sort-weight-list "$order" -o "$image.part" "$folder"
 mv "$image.part" "$image"
 echo "Disc image $image ($(du -h "$image" | cut -f1), volume $label) from $folder"
