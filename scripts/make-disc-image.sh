@@ -21,11 +21,12 @@ label=$(printf '%s' "$label" | tr '[:lower:]' '[:upper:]' | tr -c 'A-Z0-9_' '_' 
 mkdir -p "$(dirname "$image")"
 # The files a start reads, in the order it reads them, first on the disc and one after another: the
 # Linux starter, then the program the desktop's Qt runs or the archive of it with its libraries, then
-# the settings, which then lie in the drive's read-ahead after the archive.
+# the settings, which then lie in the drive's read-ahead after the archive, and the Windows program,
+# which Windows starts once it has read the settings.
 order=$(mktemp)
 trap 'rm -f "$order"' EXIT
 weight=100
-for file in autorun autorun-linux/autorun autorun-linux/bundle.tar.zst autorun.inf; do
+for file in autorun autorun-linux/autorun autorun-linux/bundle.tar.zst autorun.inf Autorun.exe; do
     [ -f "$folder/$file" ] && printf '%d /%s\n' "$weight" "$file" >>"$order"
     weight=$((weight - 10))
 done

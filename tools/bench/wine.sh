@@ -37,10 +37,13 @@ if [ -n "$wine32_emulator" ]; then
 fi
 if [ -n "$wine32" ] && [ -z "$wine32_emulator" ]; then
     bits=32 tree=windows-i686-tests toolchain=mingw-i686 bare_build=build/bench-win32-i686
+    # Started by the 32-bit loader itself: the 64-bit one would hand a 32-bit program to it in a
+    # process of its own, whose window the driver, watching its child, would never see.
+    loader=$wine32
     disc_target=win32_e2e_disc disc="$repo/build/windows-i686-tests/e2e-disc"
     timed="the 32-bit release build/windows-i686/Autorun.exe"
 else
-    bits=64 tree=windows-x64 toolchain=mingw-x86_64 bare_build=build/bench-win32
+    bits=64 tree=windows-x64 toolchain=mingw-x86_64 bare_build=build/bench-win32 loader=$wine
     disc_target=disc disc="$repo/build/windows-x64/disc"
     timed="the 64-bit build build/windows-x64/disc/Autorun.exe, as $wine32_why"
 fi
@@ -104,7 +107,7 @@ echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 centre_of lblBtnText_0
 build/bench/bench_driver --runs "$runs" \
     --shim "$shims" \
-    --wine "$wine" \
+    --wine "$loader" \
     --bare "$bare" \
     --program "$program" \
     --disc "$disc" \

@@ -35,6 +35,9 @@ static pthread_mutex_t drive = PTHREAD_MUTEX_INITIALIZER;
 // What the drive holds: [held_from, held_to) was read by the drive; it kept reading on from streamed_to
 // at `rate` since `idle_since`, until its buffer is full.
 static double held_from = -1, held_to = -1, idle_since;
+// When the drive is done with what it was asked so far. Each wait ends at a time on this clock rather
+// than after a length of its own, so the sleeps' overshoot does not add up over thousands of reads.
+static double busy_until;
 // Where each throttled descriptor stands, for read() after lseek().
 static off_t position[1024];
 static unsigned char throttled[1024];
@@ -98,7 +101,8 @@ static void wait_for_drive(off_t offset, size_t size)
     if (size == 0)
         return;
     pthread_mutex_lock(&drive);
-    const double start = now_seconds();
+    const double asked = now_seconds();
+    const double start = asked > busy_until ? asked : busy_until;
     const double from = (double)offset, to = (double)offset + (double)size;
     // While idle the drive has gone on reading into its buffer.
     double ahead = held_to;
@@ -125,12 +129,13 @@ static void wait_for_drive(off_t offset, size_t size)
     }
     if (held_to - held_from > buffer)
         held_from = held_to - buffer;
-    if (cost > 0) {
-        struct timespec pause = {(time_t)cost, (long)((cost - (double)(time_t)cost) * 1e9)};
-        while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    busy_until = start + cost;
+    idle_since = busy_until;
+    if (busy_until > asked) {
+        const struct timespec until = {(time_t)busy_until, (long)((busy_until - (double)(time_t)busy_until) * 1e9)};
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, NULL) == EINTR) {
         }
     }
-    idle_since = now_seconds();
     if (log_file != NULL) {
         fprintf(log_file, "%lld %zu %.6f %d\n", (long long)offset, size, cost, seek);
         fflush(log_file);
