@@ -53,9 +53,14 @@ for file in "$work"/lib/* "$work"/plugins/*/*; do
     files=$((files + 1))
     LD_LIBRARY_PATH=$work/lib resolves "$file" "$work/lib"
     case $file in */libicudata.so.*) continue ;; esac
-    original=$(ldconfig -p | awk -v n="$(basename "$file")" '$1 == n && !found { print $NF; found = 1 }')
-    [ -n "$original" ] || original=$qt_plugins/${file#"$work"/plugins/}
-    [ -n "$original" ] && cmp -s "$file" "$original" || fail "${file#"$work"/} is not the system's file as it is"
+    # Every library of that name the system has: with multilib, the 32-bit and x32 ones come first.
+    originals=$(ldconfig -p | awk -v n="$(basename "$file")" '$1 == n { print $NF }')
+    [ -n "$originals" ] || originals=$qt_plugins/${file#"$work"/plugins/}
+    same=""
+    for original in $originals; do
+        ! cmp -s "$file" "$original" || same=1
+    done
+    [ -n "$same" ] || fail "${file#"$work"/} is not the system's file as it is"
 done
 for file in "$disc/autorun"; do
     while read -r name arrow _; do
