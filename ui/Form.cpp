@@ -1,6 +1,7 @@
 #include "ui/Form.h"
 
 #include "platform/Desktop.h"
+#include "ui/Caption.h"
 
 #include <algorithm>
 #include <utility>
@@ -80,13 +81,13 @@ void Form::DoubleClick(ui::Point p, MouseButton button)
         Guarded([&] { OnLabelDoubleClick(*label); });
 }
 
-bool Form::KeyDown(Key key, bool shift)
+bool Form::KeyDown(Key key, Modifiers modifiers)
 {
-    if (Blocked())
+    if (Blocked() || modifiers.control || modifiers.alt || modifiers.meta)
         return false;
     switch (key) {
     case Key::Tab:
-        return MoveFocus(shift ? -1 : 1);
+        return MoveFocus(modifiers.shift ? -1 : 1);
     case Key::Right:
     case Key::Down:
         return MoveFocus(1);
@@ -129,6 +130,33 @@ bool Form::MoveFocus(int step)
     window_->SetFocus(order[next]);
     Guarded([&] { OnFocus(window_->Labels()[order[next]]); });
     return true;
+}
+
+AccessibleLabel Form::Describe(std::size_t label) const
+{
+    const ui::Window& window = *window_;
+    const ui::Label& l = window.Labels().at(label);
+    AccessibleLabel described;
+    described.role = l.AccessibleRole();
+    described.name = ui::ParseCaption(l.Caption()).text;
+    described.description = Description(l);
+    described.invisible = !l.Visible() || !window.Shown();
+    described.unavailable = !l.Enabled();
+    described.focusable = l.Acts();
+    described.readOnly = l.AccessibleRole() == ui::Role::StaticText;
+    described.focused = window.HasKeyboard() && window.Focus() == label;
+    described.linked = l.AccessibleRole() == ui::Role::Link;
+    if (l.Acts())
+        described.action = l.AccessibleRole() == ui::Role::Link ? DefaultAction::Jump : DefaultAction::Press;
+    return described;
+}
+
+std::optional<std::size_t> Form::AccessibleAt(ui::Point p) const
+{
+    const ui::Hit hit = window_->HitTest(p);
+    if (hit.kind != ui::Hit::Kind::Label)
+        return std::nullopt;
+    return hit.item;
 }
 
 void Form::DoDefaultAction(std::size_t label)

@@ -20,6 +20,33 @@ enum class MouseButton { Left, Right, Middle };
 // The keys the windows answer; front ends pass every other key on to the desktop.
 enum class Key { Tab, Left, Right, Up, Down, Enter, Space, Escape };
 
+// The modifier keys held with a key.
+struct Modifiers {
+    bool shift = false;
+    bool control = false;
+    bool alt = false;
+    bool meta = false; // the Windows or Super key
+};
+
+// What a screen reader does to a label that acts. Desktops name these their own way.
+enum class DefaultAction { None, Press, Jump };
+
+// What a label is to a screen reader, one rule for every desktop.
+struct AccessibleLabel {
+    ui::Role role = ui::Role::StaticText;
+    std::string name;        // the caption as it reads, without its & marks
+    std::string description; // read after the name; empty for none
+    bool invisible = false;  // hidden, or its window is not on the screen
+    bool unavailable = false;
+    bool focusable = false;
+    bool readOnly = false;   // static text
+    bool focused = false;    // it has the focus and its window has the keyboard
+    bool linked = false;
+    DefaultAction action = DefaultAction::None;
+
+    bool operator==(const AccessibleLabel&) const = default;
+};
+
 class Form {
 public:
     virtual ~Form() = default;
@@ -43,9 +70,9 @@ public:
     // Each entry point does nothing while the window is Blocked().
 
     // Tab and the arrows move the focus through the labels that act, in design order, round
-    // and round; Enter and Space act on the focused label; Esc is the window's own. Returns
-    // whether the window used the key.
-    bool KeyDown(Key key, bool shift);
+    // and round; Enter and Space act on the focused label; Esc is the window's own. Keys held with
+    // Ctrl, Alt or the Windows key are the desktop's. Returns whether the window used the key.
+    bool KeyDown(Key key, Modifiers modifiers = {});
 
     // What a click (or, where the window acts on double-clicks, a double-click) does to the
     // label at that position in Labels(); nothing unless it acts. Screen readers call this.
@@ -53,6 +80,11 @@ public:
 
     // A longer text a screen reader may read after the label's name; none by default.
     virtual std::string Description(const ui::Label&) const { return {}; }
+
+    // The label at that position in Labels() as screen readers see it.
+    AccessibleLabel Describe(std::size_t label) const;
+    // The label a screen reader finds at a point of the client area: a shown one, the top-most.
+    std::optional<std::size_t> AccessibleAt(ui::Point p) const;
 
     ui::Pointer PointerAt(ui::Point p) const { return window_->PointerAt(p); }
 

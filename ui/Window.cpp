@@ -15,6 +15,7 @@ Label::Label(const LabelDesign& design)
 
 void Label::SetCaption(std::string caption)
 {
+    change_.caption |= caption != caption_;
     caption_ = std::move(caption);
     changed_ = true;
 }
@@ -27,12 +28,14 @@ void Label::SetForeColour(Colour colour)
 
 void Label::SetEnabled(bool enabled)
 {
+    change_.enabled |= enabled != enabled_;
     enabled_ = enabled;
     changed_ = true;
 }
 
 void Label::SetVisible(bool visible)
 {
+    change_.visibility |= visible != visible_;
     visible_ = visible;
     changed_ = true;
 }
@@ -98,6 +101,11 @@ Pointer Window::PointerAt(Point p) const
     return label.Enabled() ? label.PointerShape() : Pointer::Arrow;
 }
 
+LabelLook Window::Look(const Label& label) const
+{
+    return {label.ForeColour(), !label.Enabled(), label.AccessibleRole() == Role::Link && focus_ == PositionOf(label)};
+}
+
 void Window::SetFocus(std::optional<std::size_t> label)
 {
     assert(!label || *label < labels_.size());
@@ -105,11 +113,26 @@ void Window::SetFocus(std::optional<std::size_t> label)
         return;
     // Both the label that loses the focus and the one that gains it look different now.
     for (const std::optional<std::size_t>& touched : {focus_, label}) {
-        if (touched)
+        if (touched) {
             labels_[*touched].changed_ = true;
+            labels_[*touched].change_.focus = true;
+        }
     }
     focus_ = label;
     changes_.focus = true;
+}
+
+void Window::SetShown(bool shown)
+{
+    shown_ = shown;
+}
+
+void Window::SetKeyboard(bool keyboard)
+{
+    if (keyboard == keyboard_)
+        return;
+    keyboard_ = keyboard;
+    changes_.keyboard = true;
 }
 
 void Window::SetDpi(int dpi)
@@ -130,8 +153,11 @@ WindowChanges Window::TakeChanges()
 {
     WindowChanges changes = std::exchange(changes_, {});
     for (std::size_t i = 0; i < labels_.size(); ++i) {
-        if (std::exchange(labels_[i].changed_, false))
-            changes.labels.push_back(i);
+        if (!std::exchange(labels_[i].changed_, false))
+            continue;
+        LabelChange change = std::exchange(labels_[i].change_, {});
+        change.label = i;
+        changes.labels.push_back(change);
     }
     return changes;
 }

@@ -59,6 +59,18 @@ struct WindowDesign {
     std::span<const LabelDesign> labels;
 };
 
+// A label the logic touched since its front end last asked: it is repainted, and screen readers are
+// told what of it reads differently. A change of colour alone is only repainted.
+struct LabelChange {
+    std::size_t label = 0;   // position in Labels()
+    bool caption = false;    // its text is different
+    bool visibility = false; // it was shown or hidden
+    bool enabled = false;    // it was greyed or made available
+    bool focus = false;      // it took or lost the keyboard focus
+
+    bool operator==(const LabelChange&) const = default;
+};
+
 // A windowless text element. Every assignment marks it changed, whether or not the value
 // changed, so a front end repaints exactly what the logic touched.
 class Label {
@@ -97,13 +109,27 @@ private:
     Colour foreColour_;
     bool enabled_;
     bool visible_;
+    // Touched since the last TakeChanges, and what of it differs.
     bool changed_ = false;
+    LabelChange change_;
 };
 
 struct Image {
     std::string name;
     Rect rect;
     Resource picture;
+};
+
+// How a front end draws a label, decided here once for every desktop.
+struct LabelLook {
+    Colour colour = kButtonText; // of the text, unless embossed
+    // Greyed as Windows draws disabled text: a light copy one pixel down and right, grey over it.
+    bool embossed = false;
+    // The desktop's dotted focus frame round the text: only a link shows it. A button shows the
+    // keyboard's focus as the pointer's highlight, in the colours the logic gives it.
+    bool focusFrame = false;
+
+    bool operator==(const LabelLook&) const = default;
 };
 
 // What lies under a point: a label, an image, or the window's bare surface.
@@ -117,14 +143,15 @@ struct Hit {
 
 // What changed in a window since its front end last asked.
 struct WindowChanges {
-    std::vector<std::size_t> labels; // positions in Labels() to repaint
+    std::vector<LabelChange> labels; // in design order
     bool title = false;
     bool position = false;
-    bool focus = false;  // the keyboard focus moved
-    bool density = false; // the dots per inch changed: lay out and repaint everything
-    bool close = false;  // the logic asked the window to close
+    bool focus = false;    // the keyboard focus moved among the labels
+    bool keyboard = false; // the window took or lost the keyboard
+    bool density = false;  // the dots per inch changed: lay out and repaint everything
+    bool close = false;    // the logic asked the window to close
 
-    bool Any() const { return !labels.empty() || title || position || focus || density || close; }
+    bool Any() const { return !labels.empty() || title || position || focus || keyboard || density || close; }
 };
 
 class Window {
@@ -161,9 +188,18 @@ public:
     Hit HitTest(Point p) const;
     Pointer PointerAt(Point p) const;
 
+    LabelLook Look(const Label& label) const;
+
     // The label with the keyboard focus, by position in Labels(); none until a key moves it there.
     std::optional<std::size_t> Focus() const { return focus_; }
     void SetFocus(std::optional<std::size_t> label);
+
+    // Whether the window is on the screen, and whether it has the keyboard; front ends report both.
+    // A label reads as focused to screen readers only while its window has the keyboard.
+    bool Shown() const { return shown_; }
+    void SetShown(bool shown);
+    bool HasKeyboard() const { return keyboard_; }
+    void SetKeyboard(bool keyboard);
 
     // Dots per inch of the pixels the front end draws and reports positions in.
     int Dpi() const { return dpi_; }
@@ -186,6 +222,8 @@ private:
     std::vector<Image> images_;
     std::vector<Label> labels_;
     std::optional<std::size_t> focus_;
+    bool shown_ = false;
+    bool keyboard_ = false;
     int dpi_ = kDesignDpi;
     WindowChanges changes_;
 };

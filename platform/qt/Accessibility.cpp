@@ -1,7 +1,6 @@
 #include "platform/qt/Accessibility.h"
 
 #include "platform/qt/FormView.h"
-#include "ui/Caption.h"
 
 #include <QAccessibleWidget>
 #include <QPointer>
@@ -17,7 +16,28 @@ QRect LabelRect(const ui::Label& label)
     return {box.left, box.top, box.Width(), box.Height()};
 }
 
-// One painted label. It has no QObject of its own, so the view's interface owns it through Qt's cache.
+QAccessible::Role RoleOf(ui::Role role)
+{
+    switch (role) {
+    case ui::Role::PushButton:
+        return QAccessible::Button;
+    case ui::Role::Link:
+        return QAccessible::Link;
+    case ui::Role::StaticText:
+        break;
+    }
+    return QAccessible::StaticText;
+}
+
+void Send(FormView* view, QAccessible::Event type, std::size_t label)
+{
+    QAccessibleEvent event(view, type);
+    event.setChild(static_cast<int>(label));
+    QAccessible::updateAccessibility(&event);
+}
+
+// One painted label, as the form describes it. It has no QObject of its own, so the view's interface
+// owns it through Qt's cache.
 class LabelAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
     LabelAccessible(FormView* view, std::size_t index) : view_(view), index_(index) {}
@@ -40,9 +60,9 @@ public:
             return {};
         switch (t) {
         case QAccessible::Name:
-            return QString::fromStdString(ui::ParseCaption(Label().Caption()).text);
+            return QString::fromStdString(Described().name);
         case QAccessible::Description:
-            return QString::fromStdString(view_->Model().Description(Label()));
+            return QString::fromStdString(Described().description);
         default:
             return {};
         }
@@ -53,21 +73,13 @@ public:
     {
         if (!isValid())
             return {};
-        const QRect local = LabelRect(Label());
+        const QRect local = LabelRect(view_->Model().Window().Labels()[index_]);
         return {view_->mapToGlobal(local.topLeft()), local.size()};
     }
 
     QAccessible::Role role() const override
     {
-        switch (isValid() ? Label().AccessibleRole() : ui::Role::StaticText) {
-        case ui::Role::PushButton:
-            return QAccessible::Button;
-        case ui::Role::Link:
-            return QAccessible::Link;
-        case ui::Role::StaticText:
-            break;
-        }
-        return QAccessible::StaticText;
+        return isValid() ? RoleOf(Described().role) : QAccessible::StaticText;
     }
 
     QAccessible::State state() const override
@@ -77,51 +89,56 @@ public:
             state.invalid = true;
             return state;
         }
-        const ui::Label& label = Label();
-        state.invisible = !label.Visible() || !view_->isVisible();
-        state.disabled = !label.Enabled();
-        state.focusable = label.Acts();
-        state.focused = view_->Model().Window().Focus() == index_;
-        state.linked = label.AccessibleRole() == ui::Role::Link;
-        state.readOnly = label.AccessibleRole() == ui::Role::StaticText;
+        const AccessibleLabel described = Described();
+        state.invisible = described.invisible;
+        state.disabled = described.unavailable;
+        state.focusable = described.focusable;
+        state.focused = described.focused;
+        state.linked = described.linked;
+        state.readOnly = described.readOnly;
         return state;
     }
 
     void* interface_cast(QAccessible::InterfaceType type) override
     {
-        if (type == QAccessible::ActionInterface && isValid() && Label().AccessibleRole() != ui::Role::StaticText)
+        if (type == QAccessible::ActionInterface && isValid() && Described().role != ui::Role::StaticText)
             return static_cast<QAccessibleActionInterface*>(this);
         return nullptr;
     }
 
-    // Links and buttons alike are pressed: what a click (or the launcher's double-click) does.
+    // Qt names every activation "Press", a link's jump as well.
     QStringList actionNames() const override
     {
-        if (!isValid() || !Label().Acts())
+        if (!isValid() || Described().action == DefaultAction::None)
             return {};
         return {pressAction()};
     }
 
+    // Done from the window's own loop, as a click is: the action may show a modal window, and the
+    // screen reader that asked must not wait for it to close.
     void doAction(const QString& name) override
     {
         if (name != pressAction() || !isValid())
             return;
-        // The view may show a modal window here and return only once it is closed.
-        const QPointer<FormView> view = view_;
-        view->Model().DoDefaultAction(index_);
-        if (view != nullptr && view->Model().Loaded())
-            view->Sync();
+        FormView* view = view_;
+        QMetaObject::invokeMethod(
+            view,
+            [view, index = index_] {
+                if (!view->Model().Loaded())
+                    return;
+                const QPointer<FormView> alive = view;
+                view->Model().DoDefaultAction(index);
+                if (alive != nullptr && view->Model().Loaded())
+                    view->Sync();
+            },
+            Qt::QueuedConnection);
     }
 
-    QStringList keyBindingsForAction(const QString& name) const override
-    {
-        if (name == pressAction() && isValid() && Label().Acts())
-            return {QStringLiteral("Return"), QStringLiteral("Space")};
-        return {};
-    }
+    // The keys are the window's, not the label's: a stock button reports none either.
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
-    const ui::Label& Label() const { return view_->Model().Window().Labels()[index_]; }
+    AccessibleLabel Described() const { return view_->Model().Describe(index_); }
 
     QPointer<FormView> view_;
     std::size_t index_;
@@ -134,10 +151,6 @@ public:
     explicit FormViewAccessible(FormView* view)
         : QAccessibleWidget(view, view->windowType() == Qt::Dialog ? QAccessible::Dialog : QAccessible::Window)
     {
-        if (view->Model().Loaded()) {
-            for (const ui::Label& label : view->Model().Window().Labels())
-                shown_.push_back({label.Caption(), label.Enabled(), label.Visible()});
-        }
     }
 
     ~FormViewAccessible() override
@@ -148,13 +161,16 @@ public:
         }
     }
 
-    int childCount() const override { return static_cast<int>(Labels().size()); }
+    int childCount() const override
+    {
+        return View()->Model().Loaded() ? static_cast<int>(View()->Model().Window().Labels().size()) : 0;
+    }
 
     QAccessibleInterface* child(int index) const override
     {
         if (index < 0 || index >= childCount())
             return nullptr;
-        children_.resize(Labels().size(), 0);
+        children_.resize(static_cast<std::size_t>(childCount()), 0);
         QAccessible::Id& id = children_[static_cast<std::size_t>(index)];
         if (id == 0)
             id = QAccessible::registerAccessibleInterface(new LabelAccessible(View(), static_cast<std::size_t>(index)));
@@ -177,13 +193,14 @@ public:
         const QPoint local = View()->mapFromGlobal(QPoint(x, y));
         if (!View()->rect().contains(local))
             return nullptr;
-        const ui::Hit hit = View()->Model().Window().HitTest(ui::PointerTwips(local.x(), local.y(), ui::kDesignDpi));
-        return hit.kind == ui::Hit::Kind::Label ? child(static_cast<int>(hit.item)) : nullptr;
+        const std::optional<std::size_t> label =
+            View()->Model().AccessibleAt(ui::PointerTwips(local.x(), local.y(), ui::kDesignDpi));
+        return label ? child(static_cast<int>(*label)) : nullptr;
     }
 
     QAccessibleInterface* focusChild() const override
     {
-        if (!View()->Model().Loaded())
+        if (!View()->Model().Loaded() || !View()->Model().Window().HasKeyboard())
             return nullptr;
         const std::optional<std::size_t> focus = View()->Model().Window().Focus();
         return focus ? child(static_cast<int>(*focus)) : nullptr;
@@ -191,53 +208,33 @@ public:
 
     void Notify(const ui::WindowChanges& changes)
     {
-        const std::vector<ui::Label>& labels = Labels();
-        for (const std::size_t index : changes.labels) {
-            if (index >= labels.size() || index >= shown_.size())
-                continue;
-            const ui::Label& label = labels[index];
-            Shown& was = shown_[index];
-            const int childIndex = static_cast<int>(index);
-            if (label.Caption() != was.caption) {
-                QAccessibleEvent event(View(), QAccessible::NameChanged);
-                event.setChild(childIndex);
-                QAccessible::updateAccessibility(&event);
-            }
-            QAccessible::State changed;
-            changed.disabled = label.Enabled() != was.enabled;
-            changed.invisible = label.Visible() != was.visible;
-            if (changed.disabled || changed.invisible) {
+        const ui::Window& window = View()->Model().Window();
+        for (const ui::LabelChange& change : changes.labels) {
+            if (change.caption)
+                Send(View(), QAccessible::NameChanged, change.label);
+            if (change.visibility)
+                Send(View(), window.Labels()[change.label].Visible() ? QAccessible::ObjectShow : QAccessible::ObjectHide,
+                     change.label);
+            if (change.enabled) {
+                QAccessible::State changed;
+                changed.disabled = true;
                 QAccessibleStateChangeEvent event(View(), changed);
-                event.setChild(childIndex);
+                event.setChild(static_cast<int>(change.label));
                 QAccessible::updateAccessibility(&event);
             }
-            was = {label.Caption(), label.Enabled(), label.Visible()};
         }
-        if (changes.focus) {
-            if (const std::optional<std::size_t> focus = View()->Model().Window().Focus()) {
-                QAccessibleEvent event(View(), QAccessible::Focus);
-                event.setChild(static_cast<int>(*focus));
-                QAccessible::updateAccessibility(&event);
-            }
+        // The focused label when the focus moves, and when the window gets the keyboard back: after
+        // the window's own event, which Qt sends before the window hears of it.
+        if ((changes.focus || changes.keyboard) && window.HasKeyboard()) {
+            if (const std::optional<std::size_t> focus = window.Focus())
+                Send(View(), QAccessible::Focus, *focus);
         }
     }
 
 private:
-    struct Shown {
-        std::string caption;
-        bool enabled;
-        bool visible;
-    };
-
     FormView* View() const { return static_cast<FormView*>(widget()); }
-    const std::vector<ui::Label>& Labels() const
-    {
-        static const std::vector<ui::Label> none;
-        return View()->Model().Loaded() ? View()->Model().Window().Labels() : none;
-    }
 
     mutable std::vector<QAccessible::Id> children_;
-    std::vector<Shown> shown_;
 };
 
 QAccessibleInterface* Factory(const QString&, QObject* object)

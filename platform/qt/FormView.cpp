@@ -83,11 +83,9 @@ QFont ToQFont(const ui::Font& font)
     return result;
 }
 
-// The keys the Form answers; with Ctrl, Alt or Meta held they are the desktop's.
+// The keys the Form answers, whatever is held with them: the Form decides which combinations are its own.
 std::optional<Key> ModelKey(const QKeyEvent& event)
 {
-    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return std::nullopt;
     switch (event.key()) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
@@ -156,8 +154,8 @@ void FormView::Sync()
     ui::Window& window = form_.Window();
     const ui::WindowChanges changes = window.TakeChanges();
     // The labels the focus left and reached are among them.
-    for (const std::size_t label : changes.labels)
-        update(PixelRect(window.Labels()[label].Bounds()));
+    for (const ui::LabelChange& change : changes.labels)
+        update(PixelRect(window.Labels()[change.label].Bounds()));
     if (changes.title)
         setWindowTitle(QString::fromStdString(window.Title()));
     if (changes.position)
@@ -193,8 +191,13 @@ bool FormView::event(QEvent* event)
         FitToScreen();
         break;
     case QEvent::WindowActivate:
-    case QEvent::WindowDeactivate:
+        // Qt gives an activated window no focus while another window's widget still has it, as the
+        // owner's has when a modal window opens; the Form's keyboard is this window's focus.
+        if (!hasFocus())
+            setFocus(Qt::ActiveWindowFocusReason);
         // Drawn alike active or not: no second paint when the window takes the keyboard.
+        return true;
+    case QEvent::WindowDeactivate:
         return true;
     default:
         break;
@@ -235,19 +238,17 @@ void FormView::paintEvent(QPaintEvent*)
     DrawPicture(painter, window.Picture(), rect());
     for (const ui::Image& image : window.Images())
         DrawPicture(painter, image.picture, PixelRect(image.rect));
-    const std::optional<std::size_t> focus = window.Focus();
     for (const ui::Label& label : window.Labels()) {
         if (!label.Visible())
             continue;
-        const QRect text = DrawLabel(painter, label);
-        // A focused button shows as the pointer's highlight, which the Form draws in colours; a link
-        // shows the desktop's focus rectangle.
-        if (focus == window.PositionOf(label) && label.AccessibleRole() == ui::Role::Link)
+        const ui::LabelLook look = window.Look(label);
+        const QRect text = DrawLabel(painter, label, look);
+        if (look.focusFrame)
             DrawFocusRect(painter, text);
     }
 }
 
-QRect FormView::DrawLabel(QPainter& painter, const ui::Label& label) const
+QRect FormView::DrawLabel(QPainter& painter, const ui::Label& label, const ui::LabelLook& look) const
 {
     const QRect box = PixelRect(label.Bounds());
     const ui::CaptionText caption = ui::ParseCaption(label.Caption());
@@ -282,10 +283,9 @@ QRect FormView::DrawLabel(QPainter& painter, const ui::Label& label) const
 
     painter.save();
     painter.setClipRect(box);
-    if (label.Enabled()) {
-        painter.setPen(ToQColor(label.ForeColour()));
+    if (!look.embossed) {
+        painter.setPen(ToQColor(look.colour));
     } else {
-        // Windows draws disabled text embossed: a white copy one pixel down and right, grey over it.
         painter.setPen(Qt::white);
         layout.draw(&painter, box.topLeft() + QPointF(1, 1));
         painter.setPen(QColor(128, 128, 128));
@@ -351,12 +351,44 @@ void FormView::DispatchButton(const QMouseEvent& event, void (Form::*handler)(ui
 void FormView::keyPressEvent(QKeyEvent* event)
 {
     const std::optional<Key> key = ModelKey(*event);
-    const bool shift = event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+    const Qt::KeyboardModifiers held = event->modifiers();
+    const Modifiers modifiers{.shift = event->key() == Qt::Key_Backtab || (held & Qt::ShiftModifier),
+                              .control = (held & Qt::ControlModifier) != 0,
+                              .alt = (held & Qt::AltModifier) != 0,
+                              .meta = (held & Qt::MetaModifier) != 0};
     // Enter may show a modal window and return only once it is closed.
-    const bool used = key && form_.KeyDown(*key, shift);
+    const bool used = key && form_.KeyDown(*key, modifiers);
     Sync();
     if (!used)
         QWidget::keyPressEvent(event);
+}
+
+void FormView::focusInEvent(QFocusEvent*)
+{
+    if (form_.Loaded()) {
+        form_.Window().SetKeyboard(true);
+        Sync();
+    }
+}
+
+void FormView::focusOutEvent(QFocusEvent*)
+{
+    if (form_.Loaded()) {
+        form_.Window().SetKeyboard(false);
+        Sync();
+    }
+}
+
+void FormView::showEvent(QShowEvent*)
+{
+    if (form_.Loaded())
+        form_.Window().SetShown(true);
+}
+
+void FormView::hideEvent(QHideEvent*)
+{
+    if (form_.Loaded())
+        form_.Window().SetShown(false);
 }
 
 bool FormView::focusNextPrevChild(bool)

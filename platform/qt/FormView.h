@@ -39,14 +39,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // Tab and Shift+Tab move the Form's focus among its labels, not Qt's among widgets.
     bool focusNextPrevChild(bool next) override;
-    // The window looks the same with and without Qt's focus: the Form draws its own.
-    void focusInEvent(QFocusEvent*) override {}
-    void focusOutEvent(QFocusEvent*) override {}
+    // The window looks the same with and without Qt's focus, which the Form draws itself; the Form
+    // learns whether the window has the keyboard and is on the screen, for screen readers.
+    void focusInEvent(QFocusEvent*) override;
+    void focusOutEvent(QFocusEvent*) override;
+    void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     // Returns the box the caption's text takes.
-    QRect DrawLabel(QPainter& painter, const ui::Label& label) const;
+    QRect DrawLabel(QPainter& painter, const ui::Label& label, const ui::LabelLook& look) const;
     QColor ToQColor(ui::Colour colour) const;
     void ShowPointer(ui::Point p);
     // Chooses the pictures and the pointer for the screen's density, decoding them before they are drawn.

@@ -2,10 +2,10 @@
 
 #include "platform/win32/FormWindow.h"
 #include "platform/win32/WideText.h"
-#include "ui/Caption.h"
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace autorun::win32 {
 namespace {
@@ -80,6 +80,11 @@ long RoleOf(ui::Role role)
 } // namespace
 
 FormAccessible::FormAccessible(FormWindow& window) : window_(&window) {}
+
+AccessibleLabel FormAccessible::Described(long id) const
+{
+    return window_->Model().Describe(static_cast<std::size_t>(id - 1));
+}
 
 LRESULT FormAccessible::Result(WPARAM wParam)
 {
@@ -194,10 +199,9 @@ STDMETHODIMP FormAccessible::get_accName(VARIANT child, BSTR* name)
     long id = 0;
     if (const HRESULT checked = Check(child, id); FAILED(checked))
         return checked;
-    const ui::Window& window = window_->Model().Window();
     if (id == CHILDID_SELF)
-        return Text(window.Title(), name);
-    return Text(ui::ParseCaption(window.Labels()[static_cast<std::size_t>(id - 1)].Caption()).text, name);
+        return Text(window_->Model().Window().Title(), name);
+    return Text(Described(id).name, name);
 }
 
 STDMETHODIMP FormAccessible::get_accValue(VARIANT, BSTR* value)
@@ -217,8 +221,7 @@ STDMETHODIMP FormAccessible::get_accDescription(VARIANT child, BSTR* description
         return checked;
     if (id == CHILDID_SELF)
         return S_FALSE;
-    const Form& form = window_->Model();
-    return Text(form.Description(form.Window().Labels()[static_cast<std::size_t>(id - 1)]), description);
+    return Text(Described(id).description, description);
 }
 
 STDMETHODIMP FormAccessible::get_accRole(VARIANT child, VARIANT* role)
@@ -229,9 +232,7 @@ STDMETHODIMP FormAccessible::get_accRole(VARIANT child, VARIANT* role)
     long id = 0;
     if (const HRESULT checked = Check(child, id); FAILED(checked))
         return checked;
-    SetLong(role, id == CHILDID_SELF
-                      ? ROLE_SYSTEM_CLIENT
-                      : RoleOf(window_->Model().Window().Labels()[static_cast<std::size_t>(id - 1)].AccessibleRole()));
+    SetLong(role, id == CHILDID_SELF ? ROLE_SYSTEM_CLIENT : RoleOf(Described(id).role));
     return S_OK;
 }
 
@@ -243,24 +244,18 @@ STDMETHODIMP FormAccessible::get_accState(VARIANT child, VARIANT* state)
     long id = 0;
     if (const HRESULT checked = Check(child, id); FAILED(checked))
         return checked;
-    const bool hasKeyboard = GetFocus() == window_->Handle();
     const ui::Window& window = window_->Model().Window();
     long flags = 0;
     if (id == CHILDID_SELF) {
-        flags = STATE_SYSTEM_FOCUSABLE | (hasKeyboard && !window.Focus() ? STATE_SYSTEM_FOCUSED : 0);
+        flags = STATE_SYSTEM_FOCUSABLE | (window.HasKeyboard() && !window.Focus() ? STATE_SYSTEM_FOCUSED : 0);
     } else {
-        const std::size_t position = static_cast<std::size_t>(id - 1);
-        const ui::Label& label = window.Labels()[position];
-        if (!label.Visible())
-            flags |= STATE_SYSTEM_INVISIBLE;
-        if (!label.Enabled())
-            flags |= STATE_SYSTEM_UNAVAILABLE;
-        if (label.Acts())
-            flags |= STATE_SYSTEM_FOCUSABLE;
-        if (label.AccessibleRole() == ui::Role::Link)
-            flags |= STATE_SYSTEM_LINKED;
-        if (hasKeyboard && window.Focus() == position)
-            flags |= STATE_SYSTEM_FOCUSED;
+        const AccessibleLabel described = Described(id);
+        const std::pair<bool, long> states[] = {
+            {described.invisible, STATE_SYSTEM_INVISIBLE}, {described.unavailable, STATE_SYSTEM_UNAVAILABLE},
+            {described.focusable, STATE_SYSTEM_FOCUSABLE}, {described.readOnly, STATE_SYSTEM_READONLY},
+            {described.focused, STATE_SYSTEM_FOCUSED},     {described.linked, STATE_SYSTEM_LINKED}};
+        for (const auto& [set, flag] : states)
+            flags |= set ? flag : 0;
     }
     SetLong(state, flags);
     return S_OK;
@@ -300,7 +295,7 @@ STDMETHODIMP FormAccessible::get_accFocus(VARIANT* child)
     Clear(child);
     if (window_ == nullptr || window_->Handle() == nullptr)
         return RPC_E_DISCONNECTED;
-    if (GetFocus() != window_->Handle())
+    if (!window_->Model().Window().HasKeyboard())
         return S_FALSE;
     const std::optional<std::size_t> focus = window_->Model().Window().Focus();
     SetLong(child, focus ? static_cast<long>(*focus) + 1 : CHILDID_SELF);
@@ -325,10 +320,16 @@ STDMETHODIMP FormAccessible::get_accDefaultAction(VARIANT child, BSTR* action)
         return checked;
     if (id == CHILDID_SELF)
         return S_FALSE;
-    const ui::Label& label = window_->Model().Window().Labels()[static_cast<std::size_t>(id - 1)];
-    if (!label.Acts())
+    // Windows' own names: a link jumps, a button is pressed.
+    switch (Described(id).action) {
+    case DefaultAction::None:
         return S_FALSE;
-    return Text(label.AccessibleRole() == ui::Role::Link ? "Jump" : "Press", action);
+    case DefaultAction::Press:
+        return Text("Press", action);
+    case DefaultAction::Jump:
+        return Text("Jump", action);
+    }
+    return S_FALSE;
 }
 
 STDMETHODIMP FormAccessible::accSelect(long, VARIANT)
@@ -402,9 +403,8 @@ STDMETHODIMP FormAccessible::accHitTest(long x, long y, VARIANT* child)
     GetClientRect(window_->Handle(), &client);
     if (!PtInRect(&client, point))
         return S_FALSE;
-    const ui::Window& window = window_->Model().Window();
-    const ui::Hit hit = window.HitTest(window_->ClientTwips(point));
-    SetLong(child, hit.kind == ui::Hit::Kind::Label ? static_cast<long>(hit.item) + 1 : CHILDID_SELF);
+    const std::optional<std::size_t> label = window_->Model().AccessibleAt(window_->ClientTwips(point));
+    SetLong(child, label ? static_cast<long>(*label) + 1 : CHILDID_SELF);
     return S_OK;
 }
 
@@ -413,7 +413,7 @@ STDMETHODIMP FormAccessible::accDoDefaultAction(VARIANT child)
     long id = 0;
     if (const HRESULT checked = Check(child, id); FAILED(checked))
         return checked;
-    if (id == CHILDID_SELF || !window_->Model().Window().Labels()[static_cast<std::size_t>(id - 1)].Acts())
+    if (id == CHILDID_SELF || Described(id).action == DefaultAction::None)
         return DISP_E_MEMBERNOTFOUND;
     // Done from the window's own loop once this call has returned: the action may open a modal window.
     if (!PostMessageW(window_->Handle(), FormWindow::kDefaultActionMessage, static_cast<WPARAM>(id - 1), 0))

@@ -3,6 +3,8 @@
 // and marked invisible. Made when a client first asks, so a start without one costs nothing.
 #pragma once
 
+#include "ui/Form.h"
+
 #include <windows.h>
 
 #include <oleacc.h>
@@ -65,6 +67,8 @@ private:
     ~FormAccessible() = default;
     // Checks the window is still there and child names the client or one of its labels.
     HRESULT Check(const VARIANT& child, long& id) const;
+    // The label of a checked child id other than CHILDID_SELF, as the form describes it.
+    AccessibleLabel Described(long id) const;
 
     LONG references_ = 1;
     FormWindow* window_;

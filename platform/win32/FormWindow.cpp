@@ -202,17 +202,27 @@ void FormWindow::Sync()
         SetIcons();
         InvalidateRect(handle_, nullptr, FALSE);
     }
-    for (const std::size_t label : changes.labels) {
-        const RECT r = LabelPixels(window.Labels()[label]);
+    for (const ui::LabelChange& change : changes.labels) {
+        const RECT r = LabelPixels(window.Labels()[change.label]);
         InvalidateRect(handle_, &r, FALSE);
+        // What reads differently, for screen readers: the label is the client object's child change.label + 1.
+        const LONG child = static_cast<LONG>(change.label) + 1;
+        if (change.caption)
+            NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, handle_, OBJID_CLIENT, child);
+        if (change.visibility)
+            NotifyWinEvent(window.Labels()[change.label].Visible() ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, handle_,
+                           OBJID_CLIENT, child);
+        if (change.enabled)
+            NotifyWinEvent(EVENT_OBJECT_STATECHANGE, handle_, OBJID_CLIENT, child);
     }
     if (changes.title)
         SetWindowTextW(handle_, Wide(window.Title()).c_str());
     if (changes.position)
         SetWindowPos(handle_, nullptr, ui::ToPixels(window.Position().x, SystemDpi()),
                      ui::ToPixels(window.Position().y, SystemDpi()), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // Screen readers follow the keyboard through these events.
-    if (changes.focus) {
+    // Screen readers follow the keyboard through these events: the focused label when the focus
+    // moves, and when the window gets the keyboard back, after the system's event for the window.
+    if ((changes.focus || changes.keyboard) && window.HasKeyboard()) {
         if (const std::optional<std::size_t> focus = window.Focus())
             NotifyWinEvent(EVENT_OBJECT_FOCUS, handle_, OBJID_CLIENT, static_cast<LONG>(*focus) + 1);
     }
@@ -281,7 +291,11 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_KEYDOWN:
         // A plain top-level window gets Tab as a key: no dialog manager takes it first.
         if (const std::optional<Key> key = KeyFor(wParam)) {
-            const bool used = form_.KeyDown(*key, GetKeyState(VK_SHIFT) < 0);
+            const Modifiers modifiers{.shift = GetKeyState(VK_SHIFT) < 0,
+                                      .control = GetKeyState(VK_CONTROL) < 0,
+                                      .alt = GetKeyState(VK_MENU) < 0,
+                                      .meta = GetKeyState(VK_LWIN) < 0 || GetKeyState(VK_RWIN) < 0};
+            const bool used = form_.KeyDown(*key, modifiers);
             // Enter may have run a modal window, during which this one may have gone.
             if (handle_ == nullptr)
                 return 0;
@@ -289,6 +303,17 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             if (used)
                 return 0;
         }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        if (form_.Loaded()) {
+            form_.Window().SetKeyboard(message == WM_SETFOCUS);
+            Sync();
+        }
+        break;
+    case WM_SHOWWINDOW:
+        if (form_.Loaded())
+            form_.Window().SetShown(wParam != FALSE);
         break;
     case WM_GETOBJECT:
         // Wine widens the object id without its sign on 64-bit: compare its low 32 bits.
@@ -407,19 +432,18 @@ void FormWindow::DrawLabel(HDC dc, const ui::Label& label)
     const HGDIOBJ oldFont = SelectObject(dc, FontFor(label.TextFont()));
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, box.left, box.top, box.right, box.bottom);
-    if (label.Enabled()) {
+    const ui::LabelLook look = form_.Window().Look(label);
+    if (!look.embossed) {
         RECT r = box;
-        SetTextColor(dc, ToColorRef(label.ForeColour()));
+        SetTextColor(dc, ToColorRef(look.colour));
         DrawTextW(dc, caption.c_str(), length, &r, format);
-        // A link shows the keyboard focus as Windows shows it on a control: a dotted frame round its text.
-        if (label.AccessibleRole() == ui::Role::Link && form_.Window().Focus() == form_.Window().PositionOf(label)) {
+        if (look.focusFrame) {
             RECT text = box;
             DrawTextW(dc, caption.c_str(), length, &text, format | DT_CALCRECT);
             IntersectRect(&text, &text, &box);
             DrawFocusRect(dc, &text);
         }
     } else {
-        // Embossed, as Windows draws disabled text: a highlight one pixel down and right, the shadow on top.
         RECT highlight = box;
         OffsetRect(&highlight, 1, 1);
         SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));

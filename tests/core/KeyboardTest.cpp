@@ -57,7 +57,7 @@ TEST_P(LauncherKeys, PointerAndKeyboardShareOneHighlight)
     for (const Step& step : GetParam().steps) {
         SCOPED_TRACE(testing::Message() << "step " << n++);
         if (step.kind == Step::Kind::Press)
-            EXPECT_TRUE(launcher.KeyDown(step.key, step.shift));
+            EXPECT_TRUE(launcher.KeyDown(step.key, {.shift = step.shift}));
         else
             launcher.MouseMove(step.at, false);
         const ui::Window& window = launcher.Window();
@@ -111,18 +111,35 @@ protected:
 
 TEST_F(LauncherActions, EnterAndSpaceDoWhatADoubleClickDoes)
 {
-    EXPECT_FALSE(launcher_.KeyDown(Key::Enter, false)); // nothing has the focus yet
-    EXPECT_FALSE(launcher_.KeyDown(Key::Escape, false));
+    EXPECT_FALSE(launcher_.KeyDown(Key::Enter)); // nothing has the focus yet
+    EXPECT_FALSE(launcher_.KeyDown(Key::Escape));
     EXPECT_TRUE(desktop_.browsedFolders.empty());
 
-    launcher_.KeyDown(Key::Tab, true);
-    EXPECT_TRUE(launcher_.KeyDown(Key::Space, false));
-    EXPECT_TRUE(launcher_.KeyDown(Key::Enter, false));
+    launcher_.KeyDown(Key::Tab, {.shift = true});
+    EXPECT_TRUE(launcher_.KeyDown(Key::Space));
+    EXPECT_TRUE(launcher_.KeyDown(Key::Enter));
     EXPECT_EQ(desktop_.browsedFolders, (std::vector<std::string>{"D:\\kit\\", "D:\\kit\\"}));
 
-    launcher_.KeyDown(Key::Tab, false);
-    launcher_.KeyDown(Key::Enter, false);
+    launcher_.KeyDown(Key::Tab);
+    launcher_.KeyDown(Key::Enter);
     EXPECT_EQ(desktop_.modalShowings.size(), 1u);
+}
+
+// A key held with Ctrl, Alt or the Windows key is the desktop's, on every desktop: Ctrl+Tab and
+// Alt+Enter are not the window's Tab and Enter.
+TEST_F(LauncherActions, KeysWithCtrlAltOrMetaAreTheDesktops)
+{
+    const Modifiers held[] = {{.control = true}, {.alt = true}, {.meta = true}, {.shift = true, .control = true}};
+    for (const Modifiers& modifiers : held) {
+        SCOPED_TRACE(testing::Message() << modifiers.control << modifiers.alt << modifiers.meta);
+        for (const Key key : {Key::Tab, Key::Down, Key::Enter, Key::Space, Key::Escape})
+            EXPECT_FALSE(launcher_.KeyDown(key, modifiers));
+        EXPECT_EQ(launcher_.Window().Focus(), std::nullopt);
+    }
+    EXPECT_TRUE(launcher_.KeyDown(Key::Tab, {.shift = true}));
+    for (const Modifiers& modifiers : held)
+        EXPECT_FALSE(launcher_.KeyDown(Key::Enter, modifiers));
+    EXPECT_TRUE(desktop_.browsedFolders.empty());
 }
 
 TEST_F(LauncherActions, TheFocusComesBackAfterTheDocumentationWindowClosesWithEsc)
@@ -130,11 +147,11 @@ TEST_F(LauncherActions, TheFocusComesBackAfterTheDocumentationWindowClosesWithEs
     bool closed = false;
     desktop_.whileModal = [&](Form& doc) {
         EXPECT_EQ(doc.Window().Focus(), std::nullopt); // a new window waits for a key too
-        EXPECT_TRUE(doc.KeyDown(Key::Escape, false));
+        EXPECT_TRUE(doc.KeyDown(Key::Escape));
         closed = doc.Window().TakeChanges().close;
     };
-    launcher_.KeyDown(Key::Tab, false);
-    launcher_.KeyDown(Key::Enter, false);
+    launcher_.KeyDown(Key::Tab);
+    launcher_.KeyDown(Key::Enter);
     EXPECT_TRUE(closed);
     const ui::Window& window = launcher_.Window();
     EXPECT_EQ(window.Focus(), window.PositionOf(window.Control(lblBtnText, 0)));
@@ -199,16 +216,16 @@ TEST_F(DocKeys, TabVisitsTheEnabledEntriesInReadingOrderAndSkipsTheGreyedOnes)
         EXPECT_EQ(Focused(doc), "none");
         std::vector<std::string> visited;
         for (int i = 0; i < 5; ++i) {
-            doc.KeyDown(Key::Tab, false);
+            doc.KeyDown(Key::Tab);
             visited.push_back(Focused(doc));
         }
         EXPECT_EQ(visited, (std::vector<std::string>{"lblCases 0", "lblCases 1", "lblCases 6", "InstAcrobat 19",
                                                      "lblCases 0"}));
-        doc.KeyDown(Key::Tab, true);
+        doc.KeyDown(Key::Tab, {.shift = true});
         EXPECT_EQ(Focused(doc), "InstAcrobat 19");
-        doc.KeyDown(Key::Up, false);
+        doc.KeyDown(Key::Up);
         EXPECT_EQ(Focused(doc), "lblCases 6");
-        doc.KeyDown(Key::Down, false);
+        doc.KeyDown(Key::Down);
         EXPECT_EQ(Focused(doc), "InstAcrobat 19");
     });
 }
@@ -216,14 +233,14 @@ TEST_F(DocKeys, TabVisitsTheEnabledEntriesInReadingOrderAndSkipsTheGreyedOnes)
 TEST_F(DocKeys, EnterAndSpaceDoWhatAClickDoes)
 {
     Show([](frmOnlineDoc& doc) {
-        EXPECT_FALSE(doc.KeyDown(Key::Space, false));
-        doc.KeyDown(Key::Tab, false);
-        doc.KeyDown(Key::Tab, false);
-        EXPECT_TRUE(doc.KeyDown(Key::Enter, false)); // the second manual found
-        doc.KeyDown(Key::Tab, false);
-        doc.KeyDown(Key::Space, false);
-        doc.KeyDown(Key::Tab, false);
-        doc.KeyDown(Key::Enter, false);
+        EXPECT_FALSE(doc.KeyDown(Key::Space));
+        doc.KeyDown(Key::Tab);
+        doc.KeyDown(Key::Tab);
+        EXPECT_TRUE(doc.KeyDown(Key::Enter)); // the second manual found
+        doc.KeyDown(Key::Tab);
+        doc.KeyDown(Key::Space);
+        doc.KeyDown(Key::Tab);
+        doc.KeyDown(Key::Enter);
         EXPECT_FALSE(doc.Window().TakeChanges().close);
     });
     EXPECT_EQ(desktop_.openedDocuments,
@@ -234,7 +251,7 @@ TEST_F(DocKeys, EnterAndSpaceDoWhatAClickDoes)
 
 TEST_F(DocKeys, EachShowingStartsWithoutAFocus)
 {
-    Show([](frmOnlineDoc& doc) { doc.KeyDown(Key::Tab, false); });
+    Show([](frmOnlineDoc& doc) { doc.KeyDown(Key::Tab); });
     Show([](frmOnlineDoc& doc) { EXPECT_EQ(Focused(doc), "none"); });
 }
 

@@ -155,10 +155,12 @@ TEST_F(LauncherTest, ColoursAreAssignedOnlyWhenTheyDiffer)
     launcher.Window().TakeChanges();
     launcher.MouseMove({3800, 1950}, false);
     // The description's caption is assigned again; neither colour is.
-    EXPECT_EQ(launcher.Window().TakeChanges().labels, std::vector<std::size_t>{description});
+    EXPECT_EQ(launcher.Window().TakeChanges().labels, std::vector<ui::LabelChange>{{.label = description}});
 
-    launcher.MouseMove(kOnSurface, false); // un-highlighting assigns both colours
-    EXPECT_EQ(launcher.Window().TakeChanges().labels, (std::vector<std::size_t>{button0, button1, description}));
+    launcher.MouseMove(kOnSurface, false); // un-highlighting assigns both colours and hides the description
+    EXPECT_EQ(launcher.Window().TakeChanges().labels,
+              (std::vector<ui::LabelChange>{{.label = button0}, {.label = button1},
+                                            {.label = description, .visibility = true}}));
 }
 
 TEST_F(LauncherTest, TheDescriptionLineTakesNoPart)

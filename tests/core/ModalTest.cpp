@@ -35,10 +35,10 @@ void PrintTo(const Route& route, std::ostream* os)
 
 const Route kRoutes[] = {
     {"ScreenReaderAction", [](Form& f, const Target& t) { f.DoDefaultAction(t.label); }},
-    {"Enter", [](Form& f, const Target&) { f.KeyDown(Key::Enter, false); }},
-    {"Space", [](Form& f, const Target&) { f.KeyDown(Key::Space, false); }},
-    {"Tab", [](Form& f, const Target&) { f.KeyDown(Key::Tab, false); }},
-    {"Escape", [](Form& f, const Target&) { f.KeyDown(Key::Escape, false); }},
+    {"Enter", [](Form& f, const Target&) { f.KeyDown(Key::Enter); }},
+    {"Space", [](Form& f, const Target&) { f.KeyDown(Key::Space); }},
+    {"Tab", [](Form& f, const Target&) { f.KeyDown(Key::Tab); }},
+    {"Escape", [](Form& f, const Target&) { f.KeyDown(Key::Escape); }},
     {"DoubleClick", [](Form& f, const Target& t) { f.DoubleClick(t.at, MouseButton::Left); }},
     {"Click",
      [](Form& f, const Target& t) {
@@ -77,16 +77,16 @@ protected:
 // Closes the documentation window from inside, as Esc does, and reports whether it still answered.
 bool StillAnswers(Form& doc)
 {
-    if (!doc.Loaded() || !doc.KeyDown(Key::Tab, false) || !doc.Window().Focus())
+    if (!doc.Loaded() || !doc.KeyDown(Key::Tab) || !doc.Window().Focus())
         return false;
     doc.Window().TakeChanges();
-    return doc.KeyDown(Key::Escape, false) && doc.Window().TakeChanges().close;
+    return doc.KeyDown(Key::Escape) && doc.Window().TakeChanges().close;
 }
 
 TEST_P(BlockedWindow, LauncherTakesNothingWhileTheDocumentationWindowIsShown)
 {
     // Enter would open the documentation window again from the focused button.
-    launcher_.KeyDown(Key::Tab, false);
+    launcher_.KeyDown(Key::Tab);
     const Target target = TargetOf(launcher_.Window(), lblBtnText, 0);
     bool answered = false;
     int depth = 0;
@@ -101,7 +101,7 @@ TEST_P(BlockedWindow, LauncherTakesNothingWhileTheDocumentationWindowIsShown)
         EXPECT_EQ(Snapshot(launcher_.Window()), before);
         answered = StillAnswers(doc);
     };
-    launcher_.KeyDown(Key::Enter, false);
+    launcher_.KeyDown(Key::Enter);
 
     EXPECT_EQ(desktop_.modalShowings.size(), 1u);
     EXPECT_TRUE(desktop_.browsedFolders.empty());
@@ -124,9 +124,9 @@ TEST_P(BlockedWindow, DocumentationWindowTakesNothingWhileItsFailureBoxIsShown)
             EXPECT_EQ(Snapshot(doc.Window()), before);
         };
         // The first link, then HTML Format, has the focus.
-        doc.KeyDown(Key::Tab, false);
-        doc.KeyDown(Key::Tab, false);
-        doc.KeyDown(Key::Enter, false);
+        doc.KeyDown(Key::Tab);
+        doc.KeyDown(Key::Tab);
+        doc.KeyDown(Key::Enter);
     };
     launcher_.FireIcon(0);
 
@@ -137,8 +137,8 @@ TEST_P(BlockedWindow, DocumentationWindowTakesNothingWhileItsFailureBoxIsShown)
 TEST_P(BlockedWindow, LauncherTakesNothingWhileItsFailureBoxIsShown)
 {
     desktop_.browseFailure = Failure(2, "No file browser.");
-    launcher_.KeyDown(Key::Down, false);
-    launcher_.KeyDown(Key::Down, false);
+    launcher_.KeyDown(Key::Down);
+    launcher_.KeyDown(Key::Down);
     desktop_.whileMessage = [&](std::string_view) {
         if (++boxes_ > 1)
             return;
@@ -147,7 +147,7 @@ TEST_P(BlockedWindow, LauncherTakesNothingWhileItsFailureBoxIsShown)
         GetParam().act(launcher_, TargetOf(launcher_.Window(), lblBtnText, 0));
         EXPECT_EQ(Snapshot(launcher_.Window()), before);
     };
-    launcher_.KeyDown(Key::Enter, false);
+    launcher_.KeyDown(Key::Enter);
 
     EXPECT_EQ(desktop_.messages.size(), 1u);
     EXPECT_TRUE(desktop_.modalShowings.empty());

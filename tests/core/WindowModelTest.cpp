@@ -157,9 +157,10 @@ TEST(WindowModel, ReportsEachChangeOnceEvenWhenTheValueStaysTheSame)
     window.Control(lblBelow, 0).SetForeColour(ui::kButtonText);
     window.SetTitle("Test");
     ui::WindowChanges changes = window.TakeChanges();
-    EXPECT_EQ(changes.labels, (std::vector<std::size_t>{0, 3}));
+    // Both are repainted; neither reads differently.
+    EXPECT_EQ(changes.labels, (std::vector<ui::LabelChange>{{.label = 0}, {.label = 3}}));
     EXPECT_TRUE(changes.title);
-    EXPECT_FALSE(changes.position || changes.focus || changes.density || changes.close);
+    EXPECT_FALSE(changes.position || changes.focus || changes.keyboard || changes.density || changes.close);
     EXPECT_FALSE(window.TakeChanges().Any());
 
     // The focus repaints the label it leaves and the one it reaches.
@@ -167,7 +168,8 @@ TEST(WindowModel, ReportsEachChangeOnceEvenWhenTheValueStaysTheSame)
     window.TakeChanges();
     window.SetFocus(3);
     changes = window.TakeChanges();
-    EXPECT_EQ(changes.labels, (std::vector<std::size_t>{1, 3}));
+    EXPECT_EQ(changes.labels,
+              (std::vector<ui::LabelChange>{{.label = 1, .focus = true}, {.label = 3, .focus = true}}));
     EXPECT_TRUE(changes.focus);
     window.SetFocus(3);
     EXPECT_FALSE(window.TakeChanges().Any());
@@ -175,8 +177,141 @@ TEST(WindowModel, ReportsEachChangeOnceEvenWhenTheValueStaysTheSame)
     window.SetPosition({15, 30});
     window.SetDpi(144);
     window.RequestClose();
+    window.SetKeyboard(true);
+    window.SetKeyboard(true);
     changes = window.TakeChanges();
-    EXPECT_TRUE(changes.position && changes.density && changes.close);
+    EXPECT_TRUE(changes.position && changes.density && changes.close && changes.keyboard);
+    window.SetKeyboard(true);
+    EXPECT_FALSE(window.TakeChanges().keyboard);
+}
+
+// Screen readers are told what of a label reads differently: its text, its showing, its greying.
+TEST(WindowModel, SaysWhatOfALabelChanged)
+{
+    struct Row {
+        const char* what;
+        void (*change)(ui::Label&);
+        ui::LabelChange expected; // for lblBelow, position 0
+    };
+    const Row rows[] = {
+        {"new caption", [](ui::Label& l) { l.SetCaption("other"); }, {.caption = true}},
+        {"caption set back before asked", [](ui::Label& l) { l.SetCaption("x"); l.SetCaption("below"); },
+         {.caption = true}},
+        {"hidden", [](ui::Label& l) { l.SetVisible(false); }, {.visibility = true}},
+        {"greyed", [](ui::Label& l) { l.SetEnabled(false); }, {.enabled = true}},
+        {"colour only", [](ui::Label& l) { l.SetForeColour(0x0000FF); }, {}},
+        {"same values", [](ui::Label& l) { l.SetVisible(true); l.SetEnabled(true); }, {}},
+        {"caption and greyed", [](ui::Label& l) { l.SetCaption("other"); l.SetEnabled(false); },
+         {.caption = true, .enabled = true}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ui::Window window(kDesign);
+        row.change(window.Control(lblBelow, 0));
+        EXPECT_EQ(window.TakeChanges().labels, std::vector<ui::LabelChange>{row.expected});
+        EXPECT_TRUE(window.TakeChanges().labels.empty());
+    }
+}
+
+TEST(WindowModel, DecidesHowALabelLooks)
+{
+    constexpr ui::ControlId lblLink{"lblLink"};
+    constexpr ui::ControlId cmdButton{"cmdButton"};
+    const ui::LabelDesign labels[] = {
+        {.control = lblLink, .index = -1, .rect = {0, 0, 100, 100}, .foreColour = 0x00FF0000, .role = ui::Role::Link},
+        {.control = cmdButton, .index = -1, .rect = {0, 200, 100, 100}, .foreColour = 0x000000FF,
+         .role = ui::Role::PushButton},
+    };
+    ui::Window window({.name = "frmLook", .client = {1000, 1000}, .labels = labels});
+    ui::Label& link = window.Control(lblLink);
+    ui::Label& button = window.Control(cmdButton);
+    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = 0x00FF0000}));
+    window.SetFocus(0);
+    // Only a link draws the focus frame; a button shows the focus in its colours.
+    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = 0x00FF0000, .focusFrame = true}));
+    window.SetFocus(1);
+    EXPECT_EQ(window.Look(button), (ui::LabelLook{.colour = 0x000000FF}));
+    EXPECT_FALSE(window.Look(link).focusFrame);
+    button.SetEnabled(false);
+    EXPECT_EQ(window.Look(button), (ui::LabelLook{.colour = 0x000000FF, .embossed = true}));
+}
+
+class DescribedForm : public Form {
+public:
+    explicit DescribedForm(Desktop& desktop, std::span<const ui::LabelDesign> labels) : Form(desktop)
+    {
+        window_.emplace(ui::WindowDesign{.name = "frmDescribed", .client = {6000, 3000}, .labels = labels});
+    }
+    std::string Description(const ui::Label& label) const override
+    {
+        return label.AccessibleRole() == ui::Role::PushButton ? "does " + label.Caption() : "";
+    }
+};
+
+// One rule for every desktop: what a screen reader learns of each kind of label in each state.
+TEST(Describe, TellsScreenReadersWhatEachLabelIs)
+{
+    constexpr ui::ControlId lbl{"lbl"};
+    const ui::LabelDesign labels[] = {
+        {.control = lbl, .index = 0, .rect = {0, 0, 1000, 200}, .caption = "&Open", .role = ui::Role::PushButton},
+        {.control = lbl, .index = 1, .rect = {0, 300, 1000, 200}, .caption = "Tom && Jerry", .role = ui::Role::Link},
+        {.control = lbl, .index = 2, .rect = {0, 600, 1000, 200}, .caption = "Heading"},
+        {.control = lbl, .index = 3, .rect = {0, 900, 1000, 200}, .caption = "Greyed", .enabled = false,
+         .role = ui::Role::Link},
+        {.control = lbl, .index = 4, .rect = {0, 1200, 1000, 200}, .caption = "Hidden", .visible = false,
+         .role = ui::Role::PushButton},
+    };
+    const AccessibleLabel button{.role = ui::Role::PushButton, .name = "Open", .description = "does &Open",
+                                 .focusable = true, .action = DefaultAction::Press};
+    const AccessibleLabel link{.role = ui::Role::Link, .name = "Tom & Jerry", .focusable = true, .linked = true,
+                               .action = DefaultAction::Jump};
+    const AccessibleLabel text{.role = ui::Role::StaticText, .name = "Heading", .readOnly = true};
+    const AccessibleLabel greyed{.role = ui::Role::Link, .name = "Greyed", .unavailable = true, .linked = true};
+    const AccessibleLabel hidden{.role = ui::Role::PushButton, .name = "Hidden", .description = "does Hidden",
+                                 .invisible = true};
+    const auto with = [](AccessibleLabel described, auto change) {
+        change(described);
+        return described;
+    };
+    struct Row {
+        const char* state;
+        bool shown;
+        bool keyboard;
+        std::optional<std::size_t> focus;
+        std::vector<AccessibleLabel> expected;
+    };
+    const auto invisible = [](AccessibleLabel& d) { d.invisible = true; };
+    const auto focused = [](AccessibleLabel& d) { d.focused = true; };
+    const Row rows[] = {
+        {"shown, with the keyboard", true, true, std::nullopt, {button, link, text, greyed, hidden}},
+        {"not yet shown", false, false, std::nullopt,
+         {with(button, invisible), with(link, invisible), with(text, invisible), with(greyed, invisible), hidden}},
+        {"the link focused", true, true, 1, {button, with(link, focused), text, greyed, hidden}},
+        // Another window has the keyboard: nothing of this one reads as focused.
+        {"the link focused, the keyboard elsewhere", true, false, 1, {button, link, text, greyed, hidden}},
+    };
+    FakeDesktop desktop;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.state);
+        DescribedForm form(desktop, labels);
+        form.Window().SetShown(row.shown);
+        form.Window().SetKeyboard(row.keyboard);
+        form.Window().SetFocus(row.focus);
+        for (std::size_t i = 0; i < row.expected.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(form.Describe(i), row.expected[i]);
+        }
+    }
+}
+
+TEST(Describe, FindsTheShownLabelUnderAPoint)
+{
+    FakeDesktop desktop;
+    RecordingForm form(desktop);
+    EXPECT_EQ(form.AccessibleAt({50, 50}), std::nullopt);
+    EXPECT_EQ(form.AccessibleAt({1099, 399}), std::optional<std::size_t>(1)); // the top-most of two
+    EXPECT_EQ(form.AccessibleAt({3100, 200}), std::nullopt);                  // hidden
+    EXPECT_EQ(form.AccessibleAt({3300, 400}), std::nullopt);                  // an image
 }
 
 } // namespace

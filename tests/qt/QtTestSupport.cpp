@@ -200,7 +200,8 @@ bool IntoModal(const std::function<void()>& trigger, std::string windowName,
 {
     WhenModalShown modal(std::move(windowName), action);
     trigger();
-    return modal.Ran();
+    // A screen reader's action is done from the event loop, once the call has returned.
+    return QTest::qWaitFor([&] { return modal.Ran(); }, 5000);
 }
 
 void PressKey(FormView& view, Qt::Key key, Qt::KeyboardModifiers modifiers)

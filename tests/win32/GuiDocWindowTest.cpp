@@ -368,7 +368,8 @@ TEST_F(DocWindow, ScreenReadersSeeLinksHeadingsAndWhichLinksWork)
                 {lblCases, 3, {kLink, "File Descriptions Voulme 3", "", kGrey, ""}},
                 {lblCases, kHtmlFormatIndex, {kLink, "HTML Format", "", kWorks, "Jump"}},
                 {InstAcrobat, kInstAcrobatIndex, {kLink, "Install Adobe Acrobat Reader", "", kWorks, "Jump"}},
-                {lblTopics, 1, {ROLE_SYSTEM_STATICTEXT, "Tom & Jerry", "", 0, ""}},
+                // Static text reads as read-only, as on every desktop.
+                {lblTopics, 1, {ROLE_SYSTEM_STATICTEXT, "Tom & Jerry", "", STATE_SYSTEM_READONLY, ""}},
             };
             for (const Case& c : cases) {
                 SCOPED_TRACE(std::string(c.control.name) + " " + std::to_string(c.index));
