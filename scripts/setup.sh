@@ -9,6 +9,8 @@ packages=(
     fonts-liberation
     xvfb xauth x11-utils x11-apps xdotool imagemagick
     xdg-utils
+    # A session and an AT-SPI bus, for the screen-reader tests.
+    at-spi2-core dbus-daemon dbus-bin
     # The disc as shipped: the Linux bundle, the image, and the tests that mount it.
     icu-devtools xorriso genisoimage fuseiso debootstrap zstd libzstd-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest

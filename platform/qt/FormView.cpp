@@ -365,10 +365,17 @@ void FormView::keyPressEvent(QKeyEvent* event)
 
 void FormView::focusInEvent(QFocusEvent*)
 {
-    if (form_.Loaded()) {
-        form_.Window().SetKeyboard(true);
-        Sync();
-    }
+    if (!form_.Loaded())
+        return;
+    form_.Window().SetKeyboard(true);
+    // Qt announces the window itself once this returns; the focused label is announced after it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (form_.Loaded())
+                Sync();
+        },
+        Qt::QueuedConnection);
 }
 
 void FormView::focusOutEvent(QFocusEvent*)

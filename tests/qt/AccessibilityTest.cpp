@@ -129,6 +129,100 @@ TEST_F(Accessibility, LauncherReportsItsButtonsAndTheDescriptionLine)
     });
 }
 
+// What the program tells assistive technology, recorded where a screen reader would hear it.
+class RecordedEvents {
+public:
+    struct Event {
+        QAccessible::Event type;
+        QObject* object;
+        int child;
+    };
+
+    RecordedEvents() : previous_(QAccessible::installUpdateHandler(&Record)), wasActive_(QAccessible::isActive())
+    {
+        sink_ = &events;
+        QAccessible::setActive(true);
+    }
+    ~RecordedEvents()
+    {
+        QAccessible::installUpdateHandler(previous_);
+        QAccessible::setActive(wasActive_);
+        sink_ = nullptr;
+    }
+    RecordedEvents(const RecordedEvents&) = delete;
+    RecordedEvents& operator=(const RecordedEvents&) = delete;
+
+    // Where the event is among those recorded, or -1.
+    int Find(QObject* object, QAccessible::Event type, int child) const
+    {
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            if (events[i].object == object && events[i].type == type && events[i].child == child)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    // The last focus event of that object: what a screen reader takes the focus to be.
+    std::optional<int> LastFocus(QObject* object) const
+    {
+        std::optional<int> child;
+        for (const Event& event : events) {
+            if (event.object == object && event.type == QAccessible::Focus)
+                child = event.child;
+        }
+        return child;
+    }
+
+    std::vector<Event> events;
+
+private:
+    static void Record(QAccessibleEvent* event)
+    {
+        if (sink_ != nullptr)
+            sink_->push_back({event->type(), event->object(), event->child()});
+    }
+
+    static inline std::vector<Event>* sink_ = nullptr;
+    QAccessible::UpdateHandler previous_;
+    bool wasActive_;
+};
+
+// Only where a screen reader's bus is up does Qt pass events on (qt_tests.atspi).
+class AtSpi : public Accessibility {};
+
+TEST_F(AtSpi, TellsWhatChangesAndWhereTheFocusIsWhenAWindowComesBack)
+{
+    RecordedEvents recorded;
+    ASSERT_TRUE(QAccessible::isActive()) << "no AT-SPI bus";
+    RunProgram(desktop_, [&](FormView& launcher) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&launcher));
+        const ui::Window& window = launcher.Model().Window();
+        const auto position = [&](ui::ControlId control, int index) {
+            return static_cast<int>(window.PositionOf(window.Control(control, index)));
+        };
+        const int button0 = position(lblBtnText, 0), button1 = position(lblBtnText, 1);
+        const int description = position(lblDescr, -1);
+
+        // The description line appears with the first button's text, then reads the second's.
+        PressKey(launcher, Qt::Key_Tab);
+        EXPECT_GE(recorded.Find(&launcher, QAccessible::ObjectShow, description), 0);
+        EXPECT_GE(recorded.Find(&launcher, QAccessible::NameChanged, description), 0);
+        EXPECT_EQ(recorded.LastFocus(&launcher), button0);
+        recorded.events.clear();
+        PressKey(launcher, Qt::Key_Tab);
+        EXPECT_GE(recorded.Find(&launcher, QAccessible::NameChanged, description), 0);
+        EXPECT_EQ(recorded.Find(&launcher, QAccessible::ObjectShow, description), -1);
+        EXPECT_EQ(recorded.LastFocus(&launcher), button1);
+        PressKey(launcher, Qt::Key_Tab);
+
+        // When the documentation window closes, the launcher's focused button is told last.
+        EXPECT_TRUE(KeyIntoModal(launcher, Qt::Key_Return, "frmOnlineDoc", [&](FormView& doc) {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&doc));
+            recorded.events.clear();
+        }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return recorded.LastFocus(&launcher) == button0; }, 5000));
+    });
+}
+
 TEST_F(Accessibility, PressingBrowseOpensTheDiscFolder)
 {
     RunProgram(desktop_, [&](FormView& launcher) {
