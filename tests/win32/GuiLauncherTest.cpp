@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <functional>
 #include <string>
 
@@ -254,31 +256,42 @@ TEST_F(LauncherWindow, EnterOpensTheDocumentationAndEscapeGivesTheKeyboardBack)
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
-// The focus events the system passes on for a window, as a screen reader hooked out of context hears them.
-class FocusEvents {
+// The events the system passes on for a window's client area, as a screen reader hooked out of
+// context hears them.
+class WinEvents {
 public:
-    explicit FocusEvents(HWND window)
+    explicit WinEvents(HWND window)
     {
         target_ = window;
-        children_.clear();
-        hook_ = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, &Hook, GetCurrentProcessId(), 0,
+        events_.clear();
+        hook_ = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, &Hook, GetCurrentProcessId(), 0,
                                 WINEVENT_OUTOFCONTEXT);
     }
-    ~FocusEvents() { UnhookWinEvent(hook_); }
-    FocusEvents(const FocusEvents&) = delete;
-    FocusEvents& operator=(const FocusEvents&) = delete;
+    ~WinEvents() { UnhookWinEvent(hook_); }
+    WinEvents(const WinEvents&) = delete;
+    WinEvents& operator=(const WinEvents&) = delete;
 
-    const std::vector<long>& Children() const { return children_; }
+    // The children that events of that kind named, in order.
+    std::vector<long> Children(DWORD kind) const
+    {
+        std::vector<long> children;
+        for (const auto& [event, child] : events_) {
+            if (event == kind)
+                children.push_back(child);
+        }
+        return children;
+    }
+    void Clear() { events_.clear(); }
 
 private:
-    static void CALLBACK Hook(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+    static void CALLBACK Hook(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
     {
         if (window == target_ && object == OBJID_CLIENT)
-            children_.push_back(child);
+            events_.emplace_back(event, child);
     }
 
     static inline HWND target_ = nullptr;
-    static inline std::vector<long> children_;
+    static inline std::vector<std::pair<DWORD, long>> events_;
     HWINEVENTHOOK hook_ = nullptr;
 };
 
@@ -331,7 +344,7 @@ TEST_F(LauncherWindow, ScreenReadersSeeTwoButtonsWithTheirDescriptions)
         EXPECT_EQ(hit.lVal, browse);
 
         // The keyboard focus, told as it moves and asked for.
-        const FocusEvents events(window);
+        const WinEvents events(window);
         VARIANT focus;
         for (const long expected : {documentation, browse}) {
             PressKeys(window, {{VK_TAB}});
@@ -345,8 +358,8 @@ TEST_F(LauncherWindow, ScreenReadersSeeTwoButtonsWithTheirDescriptions)
             EXPECT_EQ(focus.lVal, expected);
             EXPECT_EQ(focused.state, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
         }
-        EXPECT_TRUE(PumpUntil([&] { return events.Children().size() >= 2; }));
-        EXPECT_EQ(events.Children(), (std::vector<long>{documentation, browse}));
+        EXPECT_TRUE(PumpUntil([&] { return events.Children(EVENT_OBJECT_FOCUS).size() >= 2; }));
+        EXPECT_EQ(events.Children(EVENT_OBJECT_FOCUS), (std::vector<long>{documentation, browse}));
 
         // The default action of "Online Documentation" opens the window, as a double-click does.
         WhenShown doc(desktop_, "frmOnlineDoc", [](const Shown&) {});
@@ -355,6 +368,50 @@ TEST_F(LauncherWindow, ScreenReadersSeeTwoButtonsWithTheirDescriptions)
         EXPECT_EQ(pressed, S_OK);
         EXPECT_TRUE(PumpUntil([&] { return doc.Ran(); }));
         EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(window); }));
+    });
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(LauncherWindow, TellsWhatChangesAndWhereTheFocusIsWhenTheWindowComesBack)
+{
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        const HWND window = launcher.handle;
+        const long documentation = static_cast<long>(launcher.Model().PositionOf(Button(launcher, 0))) + 1;
+        const long browse = static_cast<long>(launcher.Model().PositionOf(Button(launcher, 1))) + 1;
+        const long description = static_cast<long>(launcher.Model().PositionOf(Description(launcher))) + 1;
+        const auto told = [](const std::vector<long>& children, long child) {
+            return std::find(children.begin(), children.end(), child) != children.end();
+        };
+        WinEvents events(window);
+
+        // The description line appears with the first button's text, then reads the second's.
+        PressKeys(window, {{VK_TAB}});
+        EXPECT_TRUE(PumpUntil([&] { return told(events.Children(EVENT_OBJECT_FOCUS), documentation); }));
+        EXPECT_TRUE(told(events.Children(EVENT_OBJECT_SHOW), description));
+        EXPECT_TRUE(told(events.Children(EVENT_OBJECT_NAMECHANGE), description));
+        events.Clear();
+        PressKeys(window, {{VK_TAB}});
+        EXPECT_TRUE(PumpUntil([&] { return told(events.Children(EVENT_OBJECT_FOCUS), browse); }));
+        EXPECT_TRUE(told(events.Children(EVENT_OBJECT_NAMECHANGE), description));
+        EXPECT_FALSE(told(events.Children(EVENT_OBJECT_SHOW), description));
+        PressKeys(window, {{VK_TAB}});
+
+        // When the documentation window closes, the launcher's focused button is told last.
+        bool escaped = false;
+        Repeating escape(10, [&] {
+            const Shown doc = desktop_.Find("frmOnlineDoc");
+            if (!doc || !IsWindowVisible(doc.handle) || escaped)
+                return;
+            escaped = true;
+            events.Clear();
+            SendKeys({{VK_ESCAPE}});
+        });
+        PressKeys(window, {{VK_RETURN}});
+        ASSERT_TRUE(escaped);
+        EXPECT_TRUE(PumpUntil([&] {
+            const std::vector<long> focus = events.Children(EVENT_OBJECT_FOCUS);
+            return !focus.empty() && focus.back() == documentation;
+        })) << "focus events after the window came back: " << testing::PrintToString(events.Children(EVENT_OBJECT_FOCUS));
     });
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
