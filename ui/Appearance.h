@@ -2,6 +2,8 @@
 // shapes and the pictures the program carries.
 #pragma once
 
+#include "ui/Geometry.h"
+
 #include <cstdint>
 #include <string>
 
@@ -52,12 +54,12 @@ struct ScaledPicture {
     bool operator==(const ScaledPicture&) const = default;
 };
 
-// The picture of the design drawn at scale device pixels per design pixel comes from the nearest
+// The picture of the design drawn at dpi dots per inch (the design's 96 is 1x) comes from the nearest
 // picture at least that large, or the largest there is: never upscaled when a larger one exists, and
 // at 1x the larger ones are never touched. Icons and pointers carry their sizes inside one file.
-constexpr ScaledPicture PictureFor(Resource picture, double scale)
+constexpr ScaledPicture PictureFor(Resource picture, int dpi)
 {
-    if (scale > 1) {
+    if (dpi > kDesignDpi) {
         switch (picture) {
         case Resource::SplashPicture:
             return {Resource::SplashPicture2x, 2};

@@ -13,6 +13,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace autorun::qt {
@@ -123,6 +124,15 @@ void DrawFocusRect(QPainter& painter, const QRect& around)
     painter.restore();
 }
 
+// The density the window draws at: 96 dots per inch for each device pixel per pixel. Factors that
+// make no sense (QT_SCALE_FACTOR=nan) draw at the design's own.
+int ScreenDpi(qreal ratio)
+{
+    if (!std::isfinite(ratio) || ratio <= 0)
+        return ui::kDesignDpi;
+    return static_cast<int>(std::lround(std::clamp(ratio, 0.125, 64.0) * ui::kDesignDpi));
+}
+
 int Utf16Length(std::string_view utf8)
 {
     return static_cast<int>(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).size());
@@ -141,7 +151,7 @@ FormView::FormView(Form& form, QWidget* owner)
     setAttribute(Qt::WA_OpaquePaintEvent);
     if (const QIcon icon = WindowIcon(window.Icon()); !icon.isNull())
         setWindowIcon(icon);
-    FitToScreen();
+    FitTo(ScreenDpi(devicePixelRatioF()));
 
     // Everything so far is drawn from scratch.
     form.Window().TakeChanges();
@@ -168,16 +178,20 @@ void FormView::Sync()
 void FormView::FitToScreen()
 {
     // The screen the window will show on, before it is shown.
-    const qreal scale = devicePixelRatioF();
-    if (scale == scale_)
-        return;
-    scale_ = scale;
+    const int dpi = ScreenDpi(devicePixelRatioF());
+    if (dpi != form_.Window().Dpi())
+        FitTo(dpi);
+}
+
+void FormView::FitTo(int dpi)
+{
+    ui::Window& window = form_.Window();
+    window.SetDpi(dpi);
     // Decoded now, before the window maps, so that its first paint only draws.
-    const ui::Window& window = form_.Window();
-    Picture(ui::PictureFor(window.Picture(), scale).picture);
+    Picture(ui::PictureFor(window.Picture(), dpi).picture);
     for (const ui::Image& image : window.Images())
-        Picture(ui::PictureFor(image.picture, scale).picture);
-    hand_ = PointerCursor(ui::Resource::HandPointer, scale);
+        Picture(ui::PictureFor(image.picture, dpi).picture);
+    hand_ = PointerCursor(ui::Resource::HandPointer, static_cast<qreal>(dpi) / ui::kDesignDpi);
     if (pointer_ == ui::Pointer::Hand)
         setCursor(hand_);
     update();
@@ -207,7 +221,7 @@ bool FormView::event(QEvent* event)
 
 void FormView::DrawPicture(QPainter& painter, ui::Resource resource, const QRect& designed)
 {
-    const ui::ScaledPicture scaled = ui::PictureFor(resource, devicePixelRatioF());
+    const ui::ScaledPicture scaled = ui::PictureFor(resource, form_.Window().Dpi());
     const QImage& picture = Picture(scaled.picture);
     if (picture.isNull())
         return;

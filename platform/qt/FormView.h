@@ -54,11 +54,11 @@ private:
     void ShowPointer(ui::Point p);
     // Chooses the pictures and the pointer for the screen's density, decoding them before they are drawn.
     void FitToScreen();
+    void FitTo(int dpi);
     void DrawPicture(QPainter& painter, ui::Resource resource, const QRect& designed);
     void DispatchButton(const QMouseEvent& event, void (Form::*handler)(ui::Point, MouseButton));
 
     Form& form_;
-    qreal scale_ = 0;
     QCursor hand_;
     // The larger pictures, each at its own density, as first drawn.
     std::map<ui::Resource, QPixmap> dense_;

@@ -93,33 +93,32 @@ SIZE FormWindow::OuterPixels(const ui::Window& window, int dpi)
     return {r.right - r.left, r.bottom - r.top};
 }
 
-FormWindow::FormWindow(Form& form, HWND owner) : form_(form), dpi_(SystemDpi())
+FormWindow::FormWindow(Form& form, HWND owner) : form_(form)
 {
     RegisterFormClass();
     ui::Window& window = form.Window();
-    window.SetDpi(dpi_);
+    window.SetDpi(SystemDpi());
     const auto [style, exStyle] = Styles(window.FrameStyle());
     // Created at the density the logic placed it by; a window on a monitor of another density then
     // takes that monitor's.
-    const SIZE outer = OuterPixels(window, dpi_);
+    const SIZE outer = OuterPixels(window, Dpi());
     LoadPictures();
 
     const std::string& title = window.Title();
-    handle_ = CreateWindowExW(exStyle, kClassName, Wide(title).c_str(), style, ui::ToPixels(window.Position().x, dpi_),
-                              ui::ToPixels(window.Position().y, dpi_), outer.cx, outer.cy, owner, nullptr,
+    handle_ = CreateWindowExW(exStyle, kClassName, Wide(title).c_str(), style, ui::ToPixels(window.Position().x, Dpi()),
+                              ui::ToPixels(window.Position().y, Dpi()), outer.cx, outer.cy, owner, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
     if (handle_ == nullptr)
         throw Failure(static_cast<long>(GetLastError()),
                       "Cannot create the window \"" + title + "\": " + SystemMessage(GetLastError()));
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::Procedure));
-    if (const int shown = WindowDpi(handle_); shown != dpi_) {
+    if (const int shown = WindowDpi(handle_); shown != Dpi()) {
         RECT r{0, 0, ui::ToPixels(window.Client().width, shown), ui::ToPixels(window.Client().height, shown)};
         AdjustForFrame(r, style, exStyle, shown);
         SetWindowPos(handle_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        dpi_ = shown;
-        window.SetDpi(dpi_);
+        window.SetDpi(shown);
         LoadPictures();
     }
     SetIcons();
@@ -132,15 +131,15 @@ void FormWindow::LoadPictures()
 {
     // Decoded now, before the window maps or repaints, so that painting only draws.
     const ui::Window& window = form_.Window();
-    PictureAt(window.Picture(), dpi_);
+    PictureAt(window.Picture(), Dpi());
     for (const ui::Image& image : window.Images())
-        PictureAt(image.picture, dpi_);
+        PictureAt(image.picture, Dpi());
 }
 
 void FormWindow::SetIcons()
 {
-    SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon(false, dpi_)));
-    SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon(true, dpi_)));
+    SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon(false, Dpi())));
+    SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon(true, Dpi())));
 }
 
 void FormWindow::DropFonts()
@@ -172,12 +171,12 @@ void FormWindow::DropAccessible()
 
 RECT FormWindow::LabelPixels(const ui::Label& label) const
 {
-    return PixelRect(label.Bounds(), dpi_);
+    return PixelRect(label.Bounds(), Dpi());
 }
 
 ui::Point FormWindow::ClientTwips(POINT pixel) const
 {
-    return ui::PointerTwips(pixel.x, pixel.y, dpi_);
+    return ui::PointerTwips(pixel.x, pixel.y, Dpi());
 }
 
 ui::Point FormWindow::ModelPoint(LPARAM lParam) const
@@ -327,8 +326,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DPICHANGED: {
         // Moved to a monitor of another density: the system suggests where the window goes and how large.
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        dpi_ = LOWORD(wParam);
-        form_.Window().SetDpi(dpi_);
+        form_.Window().SetDpi(LOWORD(wParam));
         SetWindowPos(handle_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
         Sync();
@@ -393,7 +391,7 @@ void FormWindow::Paint()
 
     const HDC pictures = CreateCompatibleDC(screen);
     auto blit = [&](ui::Resource picture, int x, int y) {
-        const HBITMAP bitmap = PictureAt(picture, dpi_);
+        const HBITMAP bitmap = PictureAt(picture, Dpi());
         BITMAP size{};
         if (bitmap == nullptr || GetObjectW(bitmap, sizeof size, &size) == 0)
             return;
@@ -403,7 +401,7 @@ void FormWindow::Paint()
     };
     blit(window.Picture(), 0, 0);
     for (const ui::Image& image : window.Images()) {
-        const RECT r = PixelRect(image.rect, dpi_);
+        const RECT r = PixelRect(image.rect, Dpi());
         blit(image.picture, r.left, r.top);
     }
     DeleteDC(pictures);
@@ -464,7 +462,7 @@ HFONT FormWindow::FontFor(const ui::Font& font)
     }
     LOGFONTW wanted{};
     // Character height in pixels at the window's density.
-    wanted.lfHeight = -static_cast<LONG>(std::lround(font.points * dpi_ / 72));
+    wanted.lfHeight = -static_cast<LONG>(std::lround(font.points * Dpi() / 72));
     wanted.lfWeight = font.weight;
     wanted.lfItalic = font.italic ? TRUE : FALSE;
     wanted.lfUnderline = font.underline ? TRUE : FALSE;

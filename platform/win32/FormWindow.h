@@ -57,12 +57,12 @@ private:
     void LoadPictures();
     void SetIcons();
     void DropFonts();
+    // Dots per inch the window draws at and the pointer reports in: the model's, which this window sets.
+    int Dpi() const { return form_.Window().Dpi(); }
 
     Form& form_;
     HWND handle_ = nullptr;
     bool closeRequested_ = false;
-    // Dots per inch the window draws at and the pointer reports in.
-    int dpi_;
     std::vector<std::pair<ui::Font, HFONT>> fonts_;
     // Made when a screen reader first asks; disconnected when the window goes.
     FormAccessible* accessible_ = nullptr;

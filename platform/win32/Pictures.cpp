@@ -175,7 +175,7 @@ HBITMAP PictureAt(ui::Resource picture, int dpi)
     const auto key = std::pair(picture, dpi);
     if (const auto found = drawn.find(key); found != drawn.end())
         return found->second;
-    const ui::ScaledPicture chosen = ui::PictureFor(picture, static_cast<double>(dpi) / ui::kDesignDpi);
+    const ui::ScaledPicture chosen = ui::PictureFor(picture, dpi);
     HBITMAP bitmap = PictureBitmap(chosen.picture);
     const SIZE size = PictureSize(chosen.picture);
     // Each of its pixels stands for density design pixels, each of which covers dpi / 96 device pixels.

@@ -57,22 +57,22 @@ TEST(PictureChoice, EachScaleDrawsFromTheNearestPictureAtLeastAsLarge)
 {
     struct Row {
         Resource picture;
-        double scale;
+        int dpi;
         ScaledPicture expected;
     };
     const Row rows[] = {
-        {Resource::SplashPicture, 1.0, {Resource::SplashPicture, 1}},
-        {Resource::SplashPicture, 1.25, {Resource::SplashPicture2x, 2}},
-        {Resource::SplashPicture, 2.0, {Resource::SplashPicture2x, 2}},
-        {Resource::SplashPicture, 3.0, {Resource::SplashPicture2x, 2}}, // the largest there is
-        {Resource::DocumentImage, 0.5, {Resource::DocumentImage, 1}},
-        {Resource::DocumentImage, 1.5, {Resource::DocumentImage2x, 2}},
-        {Resource::ProgramIcon, 2.0, {Resource::ProgramIcon, 1}}, // sizes inside the file
-        {Resource::None, 2.0, {Resource::None, 1}},
+        {Resource::SplashPicture, 96, {Resource::SplashPicture, 1}},
+        {Resource::SplashPicture, 120, {Resource::SplashPicture2x, 2}},
+        {Resource::SplashPicture, 192, {Resource::SplashPicture2x, 2}},
+        {Resource::SplashPicture, 288, {Resource::SplashPicture2x, 2}}, // the largest there is
+        {Resource::DocumentImage, 48, {Resource::DocumentImage, 1}},
+        {Resource::DocumentImage, 144, {Resource::DocumentImage2x, 2}},
+        {Resource::ProgramIcon, 192, {Resource::ProgramIcon, 1}}, // sizes inside the file
+        {Resource::None, 192, {Resource::None, 1}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << static_cast<int>(row.picture) << " at " << row.scale);
-        EXPECT_EQ(PictureFor(row.picture, row.scale), row.expected);
+        SCOPED_TRACE(testing::Message() << static_cast<int>(row.picture) << " at " << row.dpi << " dpi");
+        EXPECT_EQ(PictureFor(row.picture, row.dpi), row.expected);
     }
 }
 

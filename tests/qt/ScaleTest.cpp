@@ -103,6 +103,8 @@ TEST_F(Scale, WindowsFillTheScaledDevicePixelsFromTheirOwnPictures)
 {
     RunProgram(desktop_, [&](FormView& launcher) {
         EXPECT_DOUBLE_EQ(launcher.devicePixelRatioF(), scale_);
+        // The window's model draws at the screen's density, as on Windows.
+        EXPECT_EQ(launcher.Model().Window().Dpi(), qRound(96 * scale_));
         // The design's size in pixels, each pixel scale device pixels.
         EXPECT_EQ(launcher.size(), QSize(599, 427));
         const QSize device(qRound(599 * scale_), qRound(427 * scale_));
