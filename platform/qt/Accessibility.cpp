@@ -3,6 +3,7 @@
 #include "platform/qt/FormView.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QPointer>
 
 #include <vector>
@@ -237,6 +238,31 @@ private:
     mutable std::vector<QAccessible::Id> children_;
 };
 
+// Qt's bridge reaches the screen reader's bus only some time after the program starts, and Qt tells
+// it nothing that happened before: a window that took the keyboard in the meantime was never
+// announced. Once the bridge is on, the active window is told as focused, and its focused label after it.
+class LateListener : public QAccessible::ActivationObserver {
+public:
+    void accessibilityActiveChanged(bool active) override
+    {
+        if (!active)
+            return;
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                auto* view = qobject_cast<FormView*>(QApplication::activeWindow());
+                if (view == nullptr || !view->Model().Loaded() || !QAccessible::isActive())
+                    return;
+                QAccessibleEvent window(view, QAccessible::Focus);
+                QAccessible::updateAccessibility(&window);
+                const ui::Window& model = view->Model().Window();
+                if (const std::optional<std::size_t> focus = model.Focus(); focus && model.HasKeyboard())
+                    Send(view, QAccessible::Focus, *focus);
+            },
+            Qt::QueuedConnection);
+    }
+};
+
 QAccessibleInterface* Factory(const QString&, QObject* object)
 {
     if (auto* view = qobject_cast<FormView*>(object))
@@ -248,7 +274,12 @@ QAccessibleInterface* Factory(const QString&, QObject* object)
 
 void InstallAccessibility()
 {
-    static const bool installed = (QAccessible::installFactory(Factory), true);
+    static const bool installed = [] {
+        QAccessible::installFactory(Factory);
+        static LateListener late;
+        QAccessible::installActivationObserver(&late);
+        return true;
+    }();
     (void)installed;
 }
 

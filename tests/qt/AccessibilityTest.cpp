@@ -223,6 +223,26 @@ TEST_F(AtSpi, TellsWhatChangesAndWhereTheFocusIsWhenAWindowComesBack)
     });
 }
 
+// Qt's bridge may reach the screen reader's bus after the launcher has taken the keyboard; once it
+// does, the window and its focused label are told, or the reader never hears of them.
+TEST_F(AtSpi, AWindowThatTookTheKeyboardBeforeTheBridgeWasOnIsToldOnceItIs)
+{
+    RecordedEvents recorded;
+    ASSERT_TRUE(QAccessible::isActive()) << "no AT-SPI bus";
+    RunProgram(desktop_, [&](FormView& launcher) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&launcher));
+        PressKey(launcher, Qt::Key_Tab);
+        const ui::Window& window = launcher.Model().Window();
+        const int button0 = static_cast<int>(window.PositionOf(window.Control(lblBtnText, 0)));
+        QTest::qWait(50);
+        recorded.events.clear();
+        QAccessible::setActive(true);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return recorded.LastFocus(&launcher) == button0; }, 5000));
+        EXPECT_GE(recorded.Find(&launcher, QAccessible::Focus, -1), 0);
+        EXPECT_LT(recorded.Find(&launcher, QAccessible::Focus, -1), recorded.Find(&launcher, QAccessible::Focus, button0));
+    });
+}
+
 TEST_F(Accessibility, PressingBrowseOpensTheDiscFolder)
 {
     RunProgram(desktop_, [&](FormView& launcher) {
