@@ -6,15 +6,22 @@ endif()
 include(GoogleTest)
 
 set(profile_fixtures ${CMAKE_CURRENT_LIST_DIR}/profile/fixtures)
+set(picture_files ${PROJECT_SOURCE_DIR}/resources)
 if(CMAKE_CROSSCOMPILING AND WIN32)
     # Wine's drive Z: is the root folder.
     set(profile_fixtures Z:${profile_fixtures})
+    set(picture_files Z:${picture_files})
 endif()
 
 add_executable(profile_tests ${CMAKE_CURRENT_LIST_DIR}/profile/ProfileReaderTest.cpp)
 target_link_libraries(profile_tests PRIVATE autorun_profile GTest::gtest_main)
 target_compile_definitions(profile_tests PRIVATE AUTORUN_PROFILE_FIXTURES="${profile_fixtures}")
 autorun_add_gtests(profile_tests)
+
+add_executable(iconfile_tests ${CMAKE_CURRENT_LIST_DIR}/portable/IconFileTest.cpp)
+target_link_libraries(iconfile_tests PRIVATE autorun_iconfile GTest::gtest_main)
+target_compile_definitions(iconfile_tests PRIVATE AUTORUN_RESOURCES="${picture_files}")
+autorun_add_gtests(iconfile_tests)
 
 if(WIN32)
     add_executable(win32_profile_tests ${CMAKE_CURRENT_LIST_DIR}/win32/ProfileApiTest.cpp)
