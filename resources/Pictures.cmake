@@ -6,7 +6,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_L
 set(AUTORUN_PICTURE_FILES "")
 set(AUTORUN_PICTURE_ENTRIES "")
 foreach(line IN LISTS lines)
-    if(NOT line MATCHES "^AUTORUN_PICTURE\\(([A-Za-z0-9]+), *[0-9]+, *\"([^\"]+)\", *[A-Z]+\\)")
+    if(NOT line MATCHES "^AUTORUN_PICTURE\\(([A-Za-z0-9]+), *[0-9]+, *\"([^\"]+)\", *[A-Z]+, *[A-Za-z]+, *[A-Za-z0-9]+\\)")
         message(FATAL_ERROR "PictureList.inc: cannot read \"${line}\"")
     endif()
     list(APPEND AUTORUN_PICTURE_FILES ${CMAKE_CURRENT_LIST_DIR}/${CMAKE_MATCH_2})

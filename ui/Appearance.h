@@ -41,10 +41,46 @@ enum class Pointer { Arrow, Hand };
 // is its Windows resource number.
 enum class Resource {
     None = 0,
-#define AUTORUN_PICTURE(name, number, file, type) name = number,
+#define AUTORUN_PICTURE(name, number, file, type, format, larger) name = number,
 #include "resources/PictureList.inc"
 #undef AUTORUN_PICTURE
 };
+
+// How a picture's file is stored, which says how a front end decodes it.
+enum class PictureFormat { None, Icon, Cursor, Bitmap, Jpeg };
+
+// What the list says of a picture: its format, and the same picture at twice the size, if any.
+struct PictureInfo {
+    Resource picture = Resource::None;
+    PictureFormat format = PictureFormat::None;
+    Resource larger = Resource::None;
+};
+
+inline constexpr PictureInfo kPictures[] = {
+#define AUTORUN_PICTURE(name, number, file, type, format, larger) \
+    {Resource::name, PictureFormat::format, Resource::larger},
+#include "resources/PictureList.inc"
+#undef AUTORUN_PICTURE
+};
+
+constexpr PictureInfo InfoOf(Resource picture)
+{
+    for (const PictureInfo& info : kPictures) {
+        if (info.picture == picture)
+            return info;
+    }
+    return {};
+}
+
+// A larger picture is the same kind of file and has none larger itself: density 2 is the largest.
+static_assert([] {
+    for (const PictureInfo& info : kPictures) {
+        if (info.larger != Resource::None &&
+            (InfoOf(info.larger).format != info.format || InfoOf(info.larger).larger != Resource::None))
+            return false;
+    }
+    return true;
+}());
 
 // A picture to draw and how many device pixels each of its pixels stands for.
 struct ScaledPicture {
@@ -54,21 +90,13 @@ struct ScaledPicture {
     bool operator==(const ScaledPicture&) const = default;
 };
 
-// The picture of the design drawn at dpi dots per inch (the design's 96 is 1x) comes from the nearest
-// picture at least that large, or the largest there is: never upscaled when a larger one exists, and
-// at 1x the larger ones are never touched. Icons and pointers carry their sizes inside one file.
+// The picture of the design drawn at dpi dots per inch (the design's 96 is 1x) comes from the larger
+// picture above 1x, where there is one: never upscaled when a larger one exists, and at 1x the
+// larger ones are never touched. Icons and pointers carry their sizes inside one file.
 constexpr ScaledPicture PictureFor(Resource picture, int dpi)
 {
-    if (dpi > kDesignDpi) {
-        switch (picture) {
-        case Resource::SplashPicture:
-            return {Resource::SplashPicture2x, 2};
-        case Resource::DocumentImage:
-            return {Resource::DocumentImage2x, 2};
-        default:
-            break;
-        }
-    }
+    if (const Resource larger = InfoOf(picture).larger; dpi > kDesignDpi && larger != Resource::None)
+        return {larger, 2};
     return {picture, 1};
 }
 

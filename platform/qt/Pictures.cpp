@@ -39,16 +39,14 @@ std::set<ui::Resource>& DecodedSet()
 // Named, so that Qt goes straight to the one decoder instead of trying each of its plugins.
 const char* FormatOf(ui::Resource resource)
 {
-    switch (resource) {
-    case ui::Resource::SplashPicture:
-    case ui::Resource::SplashPicture2x:
+    switch (ui::InfoOf(resource).format) {
+    case ui::PictureFormat::Jpeg:
         return "JPG";
-    case ui::Resource::DocumentImage:
-    case ui::Resource::DocumentImage2x:
+    case ui::PictureFormat::Bitmap:
         return "BMP";
-    case ui::Resource::None:
-    case ui::Resource::ProgramIcon:
-    case ui::Resource::HandPointer:
+    case ui::PictureFormat::None:
+    case ui::PictureFormat::Icon:
+    case ui::PictureFormat::Cursor:
         break;
     }
     return nullptr;
@@ -72,7 +70,8 @@ const IconImage& IconFileImage(ui::Resource resource, int wantedSize)
 
 const QImage& Picture(ui::Resource resource)
 {
-    if (resource == ui::Resource::ProgramIcon || resource == ui::Resource::HandPointer)
+    if (const ui::PictureFormat format = ui::InfoOf(resource).format;
+        format == ui::PictureFormat::Icon || format == ui::PictureFormat::Cursor)
         return IconFileImage(resource, 32).image;
     static std::map<ui::Resource, QImage> decoded;
     auto found = decoded.find(resource);

@@ -137,17 +137,15 @@ std::map<ui::Resource, HBITMAP>& Loaded()
 
 HBITMAP Load(ui::Resource picture)
 {
-    switch (picture) {
-    case ui::Resource::SplashPicture:
-    case ui::Resource::SplashPicture2x:
+    switch (ui::InfoOf(picture).format) {
+    case ui::PictureFormat::Jpeg:
         return DecodeJpeg(picture);
-    case ui::Resource::DocumentImage:
-    case ui::Resource::DocumentImage2x:
+    case ui::PictureFormat::Bitmap:
         return static_cast<HBITMAP>(LoadImageW(Module(), ResourceName(picture), IMAGE_BITMAP, 0,
                                                0, LR_CREATEDIBSECTION));
-    case ui::Resource::None:
-    case ui::Resource::ProgramIcon:
-    case ui::Resource::HandPointer:
+    case ui::PictureFormat::None:
+    case ui::PictureFormat::Icon:
+    case ui::PictureFormat::Cursor:
         return nullptr;
     }
     return nullptr;
