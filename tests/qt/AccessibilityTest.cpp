@@ -2,12 +2,14 @@
 
 #include "docwindow/OnlineDocDesign.h"
 #include "launcher/AutoRunDesign.h"
+#include "tests/conformance/Conformance.h"
 
 #include <QAccessible>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 
 namespace autorun::qt::test {
@@ -240,6 +242,96 @@ TEST_F(AtSpi, AWindowThatTookTheKeyboardBeforeTheBridgeWasOnIsToldOnceItIs)
         EXPECT_TRUE(QTest::qWaitFor([&] { return recorded.LastFocus(&launcher) == button0; }, 5000));
         EXPECT_GE(recorded.Find(&launcher, QAccessible::Focus, -1), 0);
         EXPECT_LT(recorded.Find(&launcher, QAccessible::Focus, -1), recorded.Find(&launcher, QAccessible::Focus, button0));
+    });
+}
+
+// The shared cases, through Qt's accessibility interfaces and what Qt passes on to the bridge.
+class QtFrontEnd : public conformance::FrontEnd {
+public:
+    QtFrontEnd(FormView& view, RecordedEvents& recorded) : view_(view), recorded_(recorded) {}
+
+    const ui::Window& Launcher() const override { return view_.Model().Window(); }
+
+    conformance::Reading Read(std::size_t label) override
+    {
+        QAccessibleInterface* child = Accessible(view_)->child(static_cast<int>(label));
+        if (child == nullptr)
+            return {};
+        conformance::Reading reading;
+        // Qt's names for the roles.
+        switch (child->role()) {
+        case QAccessible::Button:
+            reading.role = "button";
+            break;
+        case QAccessible::Link:
+            reading.role = "link";
+            break;
+        case QAccessible::StaticText:
+            reading.role = "text";
+            break;
+        default:
+            reading.role = "role " + std::to_string(child->role());
+            break;
+        }
+        reading.name = child->text(QAccessible::Name).toStdString();
+        reading.description = child->text(QAccessible::Description).toStdString();
+        const QAccessible::State state = child->state();
+        const std::pair<bool, const char*> states[] = {
+            {bool(state.focusable), "focusable"}, {bool(state.focused), "focused"},
+            {bool(state.invisible), "invisible"}, {bool(state.disabled), "unavailable"},
+            {bool(state.readOnly), "read-only"},  {bool(state.linked), "linked"}};
+        for (const auto& [set, name] : states) {
+            if (set)
+                reading.states.insert(name);
+        }
+        reading.acts = child->actionInterface() != nullptr && !child->actionInterface()->actionNames().isEmpty();
+        return reading;
+    }
+
+    void Press(Key key, Modifiers modifiers) override
+    {
+        const std::map<Key, Qt::Key> keys = {{Key::Tab, Qt::Key_Tab},     {Key::Left, Qt::Key_Left},
+                                             {Key::Right, Qt::Key_Right}, {Key::Up, Qt::Key_Up},
+                                             {Key::Down, Qt::Key_Down},   {Key::Enter, Qt::Key_Return},
+                                             {Key::Space, Qt::Key_Space}, {Key::Escape, Qt::Key_Escape}};
+        Qt::KeyboardModifiers held;
+        held.setFlag(Qt::ShiftModifier, modifiers.shift);
+        held.setFlag(Qt::ControlModifier, modifiers.control);
+        held.setFlag(Qt::AltModifier, modifiers.alt);
+        held.setFlag(Qt::MetaModifier, modifiers.meta);
+        QTest::keyClick(view_.windowHandle(), keys.at(key), held);
+        QTest::qWait(20);
+    }
+
+    std::vector<conformance::Announcement> TakeAnnouncements() override
+    {
+        const std::map<QAccessible::Event, std::string> kinds = {
+            {QAccessible::Focus, "focus"},       {QAccessible::ObjectShow, "show"},
+            {QAccessible::ObjectHide, "hide"},   {QAccessible::NameChanged, "name"},
+            {QAccessible::StateChanged, "state"}};
+        std::vector<conformance::Announcement> told;
+        for (const RecordedEvents::Event& event : recorded_.events) {
+            const auto kind = kinds.find(event.type);
+            if (event.object == &view_ && event.child >= 0 && kind != kinds.end())
+                told.push_back({kind->second, static_cast<std::size_t>(event.child)});
+        }
+        recorded_.events.clear();
+        return told;
+    }
+
+private:
+    FormView& view_;
+    RecordedEvents& recorded_;
+};
+
+TEST_F(AtSpi, LauncherFromTheKeyboardAsOnEveryDesktop)
+{
+    RecordedEvents recorded;
+    ASSERT_TRUE(QAccessible::isActive()) << "no AT-SPI bus";
+    RunProgram(desktop_, [&](FormView& launcher) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&launcher));
+        QtFrontEnd frontEnd(launcher, recorded);
+        conformance::LauncherFromTheKeyboard(frontEnd);
     });
 }
 

@@ -4,10 +4,13 @@
 
 #include "launcher/AutoRunDesign.h"
 #include "platform/win32/Pictures.h"
+#include "tests/conformance/Conformance.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 #include <functional>
 #include <string>
@@ -282,6 +285,8 @@ public:
         return children;
     }
     void Clear() { events_.clear(); }
+    // Every event since the last call, in order, as (event, child).
+    std::vector<std::pair<DWORD, long>> Take() { return std::exchange(events_, {}); }
 
 private:
     static void CALLBACK Hook(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
@@ -412,6 +417,94 @@ TEST_F(LauncherWindow, TellsWhatChangesAndWhereTheFocusIsWhenTheWindowComesBack)
             const std::vector<long> focus = events.Children(EVENT_OBJECT_FOCUS);
             return !focus.empty() && focus.back() == documentation;
         })) << "focus events after the window came back: " << testing::PrintToString(events.Children(EVENT_OBJECT_FOCUS));
+    });
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+// The shared cases, through MSAA from a screen reader's thread and the events its hook hears.
+class Win32FrontEnd : public conformance::FrontEnd {
+public:
+    Win32FrontEnd(const Shown& launcher, ScreenReader& reader, WinEvents& events)
+        : launcher_(launcher), reader_(reader), events_(events)
+    {
+    }
+
+    const ui::Window& Launcher() const override { return launcher_.Model(); }
+
+    conformance::Reading Read(std::size_t label) override
+    {
+        AccessibleChild child;
+        reader_.Do([&](IAccessible& object) { child = Describe(object, static_cast<long>(label) + 1); });
+        conformance::Reading reading;
+        // MSAA's names for the roles.
+        switch (child.role) {
+        case ROLE_SYSTEM_PUSHBUTTON:
+            reading.role = "button";
+            break;
+        case ROLE_SYSTEM_LINK:
+            reading.role = "link";
+            break;
+        case ROLE_SYSTEM_STATICTEXT:
+            reading.role = "text";
+            break;
+        default:
+            reading.role = "role " + std::to_string(child.role);
+            break;
+        }
+        reading.name = child.name;
+        reading.description = child.description;
+        const std::pair<long, const char*> states[] = {
+            {STATE_SYSTEM_FOCUSABLE, "focusable"}, {STATE_SYSTEM_FOCUSED, "focused"},
+            {STATE_SYSTEM_INVISIBLE, "invisible"}, {STATE_SYSTEM_UNAVAILABLE, "unavailable"},
+            {STATE_SYSTEM_READONLY, "read-only"},  {STATE_SYSTEM_LINKED, "linked"}};
+        for (const auto& [flag, name] : states) {
+            if ((child.state & flag) != 0)
+                reading.states.insert(name);
+        }
+        reading.acts = !child.action.empty();
+        return reading;
+    }
+
+    void Press(Key key, Modifiers modifiers) override
+    {
+        const std::map<Key, WORD> keys = {{Key::Tab, VK_TAB},     {Key::Left, VK_LEFT},   {Key::Right, VK_RIGHT},
+                                          {Key::Up, VK_UP},       {Key::Down, VK_DOWN},   {Key::Enter, VK_RETURN},
+                                          {Key::Space, VK_SPACE}, {Key::Escape, VK_ESCAPE}};
+        PressKeys(launcher_.handle, {{keys.at(key), modifiers.shift, modifiers.control, modifiers.alt}});
+        // Out-of-context events arrive as this thread runs its messages.
+        PumpUntil([] { return false; }, 50);
+    }
+
+    std::vector<conformance::Announcement> TakeAnnouncements() override
+    {
+        const std::map<DWORD, std::string> kinds = {{EVENT_OBJECT_FOCUS, "focus"},
+                                                    {EVENT_OBJECT_SHOW, "show"},
+                                                    {EVENT_OBJECT_HIDE, "hide"},
+                                                    {EVENT_OBJECT_NAMECHANGE, "name"},
+                                                    {EVENT_OBJECT_STATECHANGE, "state"}};
+        std::vector<conformance::Announcement> told;
+        for (const auto& [event, child] : events_.Take()) {
+            const auto kind = kinds.find(event);
+            if (child > 0 && kind != kinds.end())
+                told.push_back({kind->second, static_cast<std::size_t>(child - 1)});
+        }
+        return told;
+    }
+
+private:
+    const Shown& launcher_;
+    ScreenReader& reader_;
+    WinEvents& events_;
+};
+
+TEST_F(LauncherWindow, FromTheKeyboardAsOnEveryDesktop)
+{
+    RunProgram(desktop_, [&](const Shown& launcher) {
+        ScreenReader reader(launcher.handle);
+        ASSERT_TRUE(reader.Connected());
+        WinEvents events(launcher.handle);
+        Win32FrontEnd frontEnd(launcher, reader, events);
+        conformance::LauncherFromTheKeyboard(frontEnd);
     });
     EXPECT_TRUE(boxes_.Boxes().empty());
 }

@@ -380,12 +380,18 @@ void SendKeys(std::initializer_list<Keystroke> keys)
 {
     std::vector<INPUT> inputs;
     for (const Keystroke& stroke : keys) {
-        if (stroke.shift)
-            inputs.push_back(KeyInput(VK_SHIFT, false));
+        const std::pair<bool, WORD> modifiers[] = {
+            {stroke.shift, VK_SHIFT}, {stroke.control, VK_CONTROL}, {stroke.alt, VK_MENU}};
+        for (const auto& [held, modifier] : modifiers) {
+            if (held)
+                inputs.push_back(KeyInput(modifier, false));
+        }
         inputs.push_back(KeyInput(stroke.key, false));
         inputs.push_back(KeyInput(stroke.key, true));
-        if (stroke.shift)
-            inputs.push_back(KeyInput(VK_SHIFT, true));
+        for (auto modifier = std::rbegin(modifiers); modifier != std::rend(modifiers); ++modifier) {
+            if (modifier->first)
+                inputs.push_back(KeyInput(modifier->second, true));
+        }
     }
     EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
 }
@@ -398,7 +404,7 @@ void PressKeys(HWND window, std::initializer_list<Keystroke> keys)
     const KeyReleases releases;
     int expected = 0;
     for (const Keystroke& stroke : keys)
-        expected += stroke.shift ? 2 : 1;
+        expected += 1 + int{stroke.shift} + int{stroke.control} + int{stroke.alt};
     SendKeys(keys);
     EXPECT_TRUE(PumpUntil([&] { return releases.Count() >= expected; })) << "the keys did not arrive";
 }

@@ -148,10 +148,12 @@ void MouseMove(HWND window, POINT at);
 void Click(HWND window, POINT at);
 void DoubleClick(HWND window, POINT at);
 
-// A key as the keyboard sends it, with Shift held or not.
+// A key as the keyboard sends it, with the modifiers held.
 struct Keystroke {
     WORD key = 0;
     bool shift = false;
+    bool control = false;
+    bool alt = false;
 };
 
 // Puts the keystrokes into the system's input queue, as the keyboard does, and returns at once.
