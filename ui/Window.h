@@ -201,7 +201,7 @@ public:
     bool HasKeyboard() const { return keyboard_; }
     void SetKeyboard(bool keyboard);
 
-    // Dots per inch of the pixels the front end draws and reports positions in.
+    // Dots per inch of the screen the window is drawn on, which chooses its pictures; front ends set it.
     int Dpi() const { return dpi_; }
     void SetDpi(int dpi);
 
