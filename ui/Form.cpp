@@ -144,7 +144,7 @@ AccessibleLabel Form::Describe(std::size_t label) const
     described.unavailable = !l.Enabled();
     described.focusable = l.Acts();
     described.readOnly = l.AccessibleRole() == ui::Role::StaticText;
-    described.focused = window.HasKeyboard() && window.Focus() == label;
+    described.focused = window.KeyboardFocus() == label;
     described.linked = l.AccessibleRole() == ui::Role::Link;
     if (l.Acts())
         described.action = l.AccessibleRole() == ui::Role::Link ? DefaultAction::Jump : DefaultAction::Press;

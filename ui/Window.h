@@ -191,7 +191,15 @@ public:
     LabelLook Look(const Label& label) const;
 
     // The label with the keyboard focus, by position in Labels(); none until a key moves it there.
+    // KeyboardFocus is that label only while the window has the keyboard: the one screen readers
+    // are told has the focus. FocusToAnnounce is it when these changes moved the focus or gave the
+    // window the keyboard back, after the window's own announcement.
     std::optional<std::size_t> Focus() const { return focus_; }
+    std::optional<std::size_t> KeyboardFocus() const { return keyboard_ ? focus_ : std::nullopt; }
+    std::optional<std::size_t> FocusToAnnounce(const WindowChanges& changes) const
+    {
+        return changes.focus || changes.keyboard ? KeyboardFocus() : std::nullopt;
+    }
     void SetFocus(std::optional<std::size_t> label);
 
     // Whether the window is on the screen, and whether it has the keyboard; front ends report both.

@@ -201,9 +201,9 @@ public:
 
     QAccessibleInterface* focusChild() const override
     {
-        if (!View()->Model().Loaded() || !View()->Model().Window().HasKeyboard())
+        if (!View()->Model().Loaded())
             return nullptr;
-        const std::optional<std::size_t> focus = View()->Model().Window().Focus();
+        const std::optional<std::size_t> focus = View()->Model().Window().KeyboardFocus();
         return focus ? child(static_cast<int>(*focus)) : nullptr;
     }
 
@@ -224,12 +224,9 @@ public:
                 QAccessible::updateAccessibility(&event);
             }
         }
-        // The focused label when the focus moves, and when the window gets the keyboard back: after
-        // the window's own event, which Qt sends before the window hears of it.
-        if ((changes.focus || changes.keyboard) && window.HasKeyboard()) {
-            if (const std::optional<std::size_t> focus = window.Focus())
-                Send(View(), QAccessible::Focus, *focus);
-        }
+        // Qt announces a window that gets the keyboard back before the window hears of it.
+        if (const std::optional<std::size_t> focus = window.FocusToAnnounce(changes))
+            Send(View(), QAccessible::Focus, *focus);
     }
 
 private:
@@ -255,8 +252,7 @@ public:
                     return;
                 QAccessibleEvent window(view, QAccessible::Focus);
                 QAccessible::updateAccessibility(&window);
-                const ui::Window& model = view->Model().Window();
-                if (const std::optional<std::size_t> focus = model.Focus(); focus && model.HasKeyboard())
+                if (const std::optional<std::size_t> focus = view->Model().Window().KeyboardFocus())
                     Send(view, QAccessible::Focus, *focus);
             },
             Qt::QueuedConnection);

@@ -219,12 +219,10 @@ void FormWindow::Sync()
     if (changes.position)
         SetWindowPos(handle_, nullptr, ui::ToPixels(window.Position().x, SystemDpi()),
                      ui::ToPixels(window.Position().y, SystemDpi()), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // Screen readers follow the keyboard through these events: the focused label when the focus
-    // moves, and when the window gets the keyboard back, after the system's event for the window.
-    if ((changes.focus || changes.keyboard) && window.HasKeyboard()) {
-        if (const std::optional<std::size_t> focus = window.Focus())
-            NotifyWinEvent(EVENT_OBJECT_FOCUS, handle_, OBJID_CLIENT, static_cast<LONG>(*focus) + 1);
-    }
+    // Screen readers follow the keyboard through these events; the system has already told them
+    // of a window that gets the keyboard back.
+    if (const std::optional<std::size_t> focus = window.FocusToAnnounce(changes))
+        NotifyWinEvent(EVENT_OBJECT_FOCUS, handle_, OBJID_CLIENT, static_cast<LONG>(*focus) + 1);
     if (changes.close) {
         closeRequested_ = true;
         PostMessageW(handle_, WM_NULL, 0, 0);

@@ -51,11 +51,11 @@ static double now_seconds(void)
 
 __attribute__((constructor)) static void configure(void)
 {
-    const char* spec = getenv("AUTORUN_DRIVE");
-    if (spec == NULL)
+    const char* model = getenv("AUTORUN_DRIVE");
+    if (model == NULL)
         return;
     char copy[8192];
-    snprintf(copy, sizeof copy, "%s", spec);
+    snprintf(copy, sizeof copy, "%s", model);
     char* saveptr = NULL;
     for (char* item = strtok_r(copy, ",", &saveptr); item != NULL; item = strtok_r(NULL, ",", &saveptr)) {
         char* value = strchr(item, '=');
