@@ -9,7 +9,9 @@ add_executable(qt_tests
     ${CMAKE_CURRENT_LIST_DIR}/qt/PicturesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/QtDesktopTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/ScaleTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/Conformance.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/qt/QtDriver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/conformance/Conformance.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/conformance/WindowCases.cpp)
 target_link_libraries(qt_tests PRIVATE autorun_qt Qt6::Test GTest::gtest)
 
 # The same tests on Qt's offscreen platform and on a real X server. The scale cases run on their

@@ -421,9 +421,13 @@ void FormWindow::Paint()
 void FormWindow::DrawLabel(HDC dc, const ui::Label& label)
 {
     const RECT box = LabelPixels(label);
-    const std::wstring caption = Wide(label.Caption());
-    const int length = static_cast<int>(caption.size());
+    std::wstring caption = Wide(label.Caption());
     // DrawText's own "&" handling: it hides the ampersand, underlines the next letter and draws "&&" as one.
+    // A lone "&" at the end it would draw; the caption rules draw nothing for it.
+    const std::size_t ampersands = caption.size() - (caption.find_last_not_of(L'&') + 1);
+    if (ampersands % 2 == 1)
+        caption.pop_back();
+    const int length = static_cast<int>(caption.size());
     const UINT format = DT_LEFT | DT_TOP | DT_WORDBREAK;
     const HGDIOBJ oldFont = SelectObject(dc, FontFor(label.TextFont()));
     const int saved = SaveDC(dc);

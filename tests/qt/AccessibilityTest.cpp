@@ -293,16 +293,12 @@ public:
 
     void Press(Key key, Modifiers modifiers) override
     {
-        const std::map<Key, Qt::Key> keys = {{Key::Tab, Qt::Key_Tab},     {Key::Left, Qt::Key_Left},
-                                             {Key::Right, Qt::Key_Right}, {Key::Up, Qt::Key_Up},
-                                             {Key::Down, Qt::Key_Down},   {Key::Enter, Qt::Key_Return},
-                                             {Key::Space, Qt::Key_Space}, {Key::Escape, Qt::Key_Escape}};
         Qt::KeyboardModifiers held;
         held.setFlag(Qt::ShiftModifier, modifiers.shift);
         held.setFlag(Qt::ControlModifier, modifiers.control);
         held.setFlag(Qt::AltModifier, modifiers.alt);
         held.setFlag(Qt::MetaModifier, modifiers.meta);
-        QTest::keyClick(view_.windowHandle(), keys.at(key), held);
+        QTest::keyClick(view_.windowHandle(), QtKey(key), held);
         QTest::qWait(20);
     }
 

@@ -42,77 +42,6 @@ protected:
     BoxCloser boxes_;
 };
 
-TEST_F(LauncherView, ShowsTheDesignedWindowWhereTheModelPlacesIt)
-{
-    const int status = RunProgram(desktop_, [&](FormView& view) {
-        const ui::Window& window = view.Model().Window();
-        EXPECT_EQ(view.windowTitle(), "VELMO Developers Kit v7.03");
-        EXPECT_EQ(view.size(), QSize(599, 427));
-        EXPECT_EQ(view.minimumSize(), view.maximumSize());
-        EXPECT_EQ(view.windowType(), Qt::Window);
-        EXPECT_FALSE(view.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-        EXPECT_TRUE(view.windowFlags() & Qt::WindowCloseButtonHint);
-        EXPECT_FALSE(view.windowIcon().isNull());
-        // The icon's mask: clear around the book and in the disc's hole, solid on the book.
-        const QImage icon = view.windowIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
-        ASSERT_EQ(icon.size(), QSize(32, 32));
-        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
-        EXPECT_EQ(qAlpha(icon.pixel(21, 19)), 0);
-        EXPECT_EQ(qAlpha(icon.pixel(10, 10)), 255);
-        EXPECT_EQ(view.focusPolicy(), Qt::StrongFocus);
-        EXPECT_EQ(view.frameGeometry().topLeft(),
-                  QPoint(ui::ToPixels(window.Position().x), ui::ToPixels(window.Position().y)));
-
-        // The splash picture at its own size from the top-left, the white back colour below it.
-        const QImage shown = Rendered(view);
-        const QImage splash = Picture(ui::Resource::SplashPicture).convertToFormat(QImage::Format_RGB32);
-        EXPECT_EQ(shown.copy(0, 0, 599, 110), splash.copy(0, 0, 599, 110));
-        EXPECT_EQ(CountOther(shown, QRect(0, 420, 599, 7), kWhite), 0);
-    });
-    EXPECT_EQ(status, 0);
-}
-
-TEST_F(LauncherView, HoverHighlightsOneButtonAndShowsItsDescription)
-{
-    struct Case {
-        int button;
-        std::string description;
-    };
-    const Case cases[] = {{0, "Read the manuals of the kit"}, {1, "See every file on the disc"}};
-
-    RunProgram(desktop_, [&](FormView& view) {
-        QWindow* window = view.windowHandle();
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.button);
-            const int other = 1 - c.button;
-            const QRect hovered = PixelRect(Button(view, c.button).Bounds());
-            const QRect plain = PixelRect(Button(view, other).Bounds());
-
-            QTest::mouseMove(window, hovered.center());
-            EXPECT_EQ(Button(view, c.button).ForeColour(), ColorBtnHover);
-            EXPECT_EQ(Button(view, other).ForeColour(), ColorBtnNormal);
-            EXPECT_TRUE(Description(view).Visible());
-            EXPECT_EQ(Description(view).Caption(), c.description);
-            EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
-            QImage shown = Rendered(view);
-            EXPECT_GT(CountNear(shown, hovered, kHoverText), 20);
-            EXPECT_EQ(CountNear(shown, hovered, kNormalText), 0);
-            EXPECT_GT(CountNear(shown, plain, kNormalText), 20);
-            EXPECT_EQ(CountNear(shown, plain, kHoverText), 0);
-            EXPECT_GT(CountNear(shown, kDescriptionOverArtwork, kWhite), 50);
-
-            QTest::mouseMove(window, kGap);
-            EXPECT_EQ(Button(view, c.button).ForeColour(), ColorBtnNormal);
-            EXPECT_FALSE(Description(view).Visible());
-            EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
-            shown = Rendered(view);
-            EXPECT_EQ(CountNear(shown, hovered, kHoverText), 0);
-            EXPECT_GT(CountNear(shown, hovered, kNormalText), 20);
-            EXPECT_EQ(CountNear(shown, kDescriptionOverArtwork, kWhite), 0);
-        }
-    });
-}
-
 // What the launcher shows with button `lit` highlighted (or none, -1): colours, pixels, description.
 void ExpectLit(FormView& view, int lit)
 {
@@ -126,6 +55,21 @@ void ExpectLit(FormView& view, int lit)
     }
     EXPECT_EQ(Description(view).Visible(), lit >= 0);
     EXPECT_EQ(CountNear(shown, kDescriptionOverArtwork, kWhite) > 50, lit >= 0);
+}
+
+// What the shared cases cannot say in every desktop's terms: Qt's window types and modality.
+TEST_F(LauncherView, WindowsAreQtsOwnKinds)
+{
+    RunProgram(desktop_, [&](FormView& launcher) {
+        EXPECT_EQ(launcher.windowType(), Qt::Window);
+        EXPECT_EQ(launcher.focusPolicy(), Qt::StrongFocus);
+        const QPoint documentation = PixelCentre(Button(launcher, 0).Bounds());
+        EXPECT_TRUE(DoubleClickIntoModal(launcher, documentation, "frmOnlineDoc", [&](FormView& doc) {
+            EXPECT_EQ(doc.windowModality(), Qt::ApplicationModal);
+            EXPECT_EQ(doc.parentWidget(), &launcher);
+            EXPECT_EQ(QApplication::activeModalWidget(), &doc);
+        }));
+    });
 }
 
 TEST_F(LauncherView, KeysLightTheFocusedButtonAsThePointerDoes)
@@ -230,42 +174,6 @@ TEST_F(LauncherView, LeavingTheWindowKeepsTheHighlight)
     });
 }
 
-TEST_F(LauncherView, DescriptionBreaksOnlyBetweenWords)
-{
-    // A word far wider than the line goes whole onto the next line, which the label's height cuts off.
-    disc_.WriteInf("[Descriptions]\n1=Online Documentation,Short " + std::string(70, 'W') + "\n");
-    RunProgram(desktop_, [&](FormView& view) {
-        QTest::mouseMove(view.windowHandle(), PixelCentre(Button(view, 0).Bounds()));
-        ASSERT_TRUE(Description(view).Visible());
-        const QImage shown = Rendered(view);
-        const QRect firstLine(24, 400, 568, 10);
-        EXPECT_GT(CountNear(shown, QRect(24, 400, 60, 10), kWhite), 20);
-        EXPECT_EQ(CountNear(shown, firstLine.adjusted(60, 0, 0, 0), kWhite), 0);
-    });
-}
-
-TEST_F(LauncherView, HighlightReachesTheScreenAndLeavesIt)
-{
-    RunProgram(desktop_, [&](FormView& view) {
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view, kWaitMs));
-        const QRect button = PixelRect(Button(view, 0).Bounds());
-        const auto highlighted = [&] { return CountNear(OnScreen(view), button, kHoverText) > 20; };
-        const auto plain = [&] {
-            const QImage shown = OnScreen(view);
-            return CountNear(shown, button, kHoverText) == 0 && CountNear(shown, button, kNormalText) > 20 &&
-                   CountNear(shown, kDescriptionOverArtwork, kWhite) == 0;
-        };
-
-        EXPECT_TRUE(QTest::qWaitFor(plain, kWaitMs));
-        QTest::mouseMove(view.windowHandle(), button.center());
-        EXPECT_TRUE(QTest::qWaitFor(highlighted, kWaitMs));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return CountNear(OnScreen(view), kDescriptionOverArtwork, kWhite) > 50; },
-                                    kWaitMs));
-        QTest::mouseMove(view.windowHandle(), kGap);
-        EXPECT_TRUE(QTest::qWaitFor(plain, kWaitMs));
-    });
-}
-
 TEST_F(LauncherView, DoubleClickOnBrowseOpensTheDiscFolder)
 {
     RunProgram(desktop_, [&](FormView& view) {
@@ -306,96 +214,6 @@ TEST_F(LauncherView, FailureOfTheFileBrowserIsReportedNamingTheFolder)
         }
     });
     EXPECT_EQ(boxes_.Boxes().size(), std::size(cases));
-}
-
-TEST_F(LauncherView, DocumentationOpensModallyAndTheLauncherWaits)
-{
-    RunProgram(desktop_, [&](FormView& launcher) {
-        QWindow* window = launcher.windowHandle();
-        const QPoint documentation = PixelCentre(Button(launcher, 0).Bounds());
-        const QPoint browse = PixelCentre(Button(launcher, 1).Bounds());
-
-        QTest::mouseMove(window, documentation);
-        const bool opened = DoubleClickIntoModal(launcher, documentation, "frmOnlineDoc", [&](FormView& view) {
-            EXPECT_EQ(view.windowTitle(), "VELMO Developers Kit v7.03 Online Documentation");
-            EXPECT_EQ(view.windowType(), Qt::Dialog);
-            EXPECT_EQ(view.windowModality(), Qt::ApplicationModal);
-            EXPECT_EQ(view.parentWidget(), &launcher);
-            EXPECT_EQ(view.size(), QSize(585, 262));
-            EXPECT_EQ(QApplication::activeModalWidget(), &view);
-            // Pointer input to the launcher goes nowhere meanwhile.
-            QTest::mouseMove(window, browse);
-            EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnNormal);
-        });
-        EXPECT_TRUE(opened);
-        EXPECT_EQ(FindView("frmOnlineDoc"), nullptr);
-
-        QTest::mouseMove(window, browse);
-        EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnHover);
-    });
-}
-
-// What the desktop's modality does not stop, a screen reader's press or an event sent straight to the
-// window, must not act on the launcher either while the documentation window is shown.
-TEST_F(LauncherView, NothingActsOnTheLauncherWhileTheDocumentationWindowIsShown)
-{
-    const auto press = [](FormView& launcher, int button) {
-        const ui::Window& window = launcher.Model().Window();
-        QAccessibleInterface* child = QAccessible::queryAccessibleInterface(&launcher)->child(
-            static_cast<int>(window.PositionOf(window.Control(lblBtnText, button))));
-        child->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    };
-    const auto key = [](FormView& launcher, int) {
-        QKeyEvent event(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(&launcher, &event);
-    };
-    const auto doubleClick = [](FormView& launcher, int button) {
-        const QPointF at = PixelCentre(Button(launcher, button).Bounds());
-        QMouseEvent event(QEvent::MouseButtonDblClick, at, launcher.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QApplication::sendEvent(&launcher, &event);
-    };
-    const struct {
-        const char* name;
-        std::function<void(FormView&, int)> act;
-    } routes[] = {{"a screen reader's press", press}, {"Return", key}, {"a double-click", doubleClick}};
-
-    RunProgram(desktop_, [&](FormView& launcher) {
-        // Return would open the documentation window again from the focused button.
-        PressKey(launcher, Qt::Key_Tab);
-        const bool opened = KeyIntoModal(launcher, Qt::Key_Return, "frmOnlineDoc", [&](FormView& doc) {
-            // A second documentation window would show modally inside the route: close it, and count it.
-            int second = 0;
-            QTimer watch;
-            QObject::connect(&watch, &QTimer::timeout, [&] {
-                auto* shown = qobject_cast<FormView*>(QApplication::activeModalWidget());
-                if (shown != nullptr && shown != &doc) {
-                    ++second;
-                    shown->close();
-                }
-            });
-            watch.start(10);
-            for (const auto& route : routes) {
-                SCOPED_TRACE(route.name);
-                for (int button = 0; button <= 1; ++button) {
-                    route.act(launcher, button);
-                    QTest::qWait(50);
-                    EXPECT_EQ(second, 0);
-                    EXPECT_TRUE(xdgOpen_.Calls().empty());
-                    EXPECT_EQ(Button(launcher, 0).ForeColour(), ColorBtnHover);
-                    EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnNormal);
-                }
-            }
-            // The documentation window still answers.
-            PressKey(doc, Qt::Key_Tab);
-            EXPECT_TRUE(doc.Model().Window().Focus().has_value());
-        });
-        EXPECT_TRUE(opened);
-        // Closed, it gives the launcher back.
-        PressKey(launcher, Qt::Key_Down);
-        PressKey(launcher, Qt::Key_Return);
-        EXPECT_TRUE(xdgOpen_.WaitForCalls(1));
-    });
 }
 
 } // namespace

@@ -204,6 +204,29 @@ bool IntoModal(const std::function<void()>& trigger, std::string windowName,
     return QTest::qWaitFor([&] { return modal.Ran(); }, 5000);
 }
 
+Qt::Key QtKey(Key key)
+{
+    switch (key) {
+    case Key::Tab:
+        return Qt::Key_Tab;
+    case Key::Left:
+        return Qt::Key_Left;
+    case Key::Right:
+        return Qt::Key_Right;
+    case Key::Up:
+        return Qt::Key_Up;
+    case Key::Down:
+        return Qt::Key_Down;
+    case Key::Enter:
+        return Qt::Key_Return;
+    case Key::Space:
+        return Qt::Key_Space;
+    case Key::Escape:
+        return Qt::Key_Escape;
+    }
+    return Qt::Key_unknown;
+}
+
 void PressKey(FormView& view, Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
     QTest::keyClick(view.windowHandle(), key, modifiers);

@@ -116,6 +116,8 @@ bool KeyIntoModal(FormView& owner, Qt::Key key, std::string windowName, const st
 bool IntoModal(const std::function<void()>& trigger, std::string windowName,
                const std::function<void(FormView&)>& action);
 
+Qt::Key QtKey(Key key);
+
 // A key pressed and let go in the view's window, as the window system delivers it.
 void PressKey(FormView& view, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 

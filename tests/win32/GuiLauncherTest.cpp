@@ -56,55 +56,35 @@ protected:
     BoxCloser boxes_;
 };
 
-TEST_F(LauncherWindow, ShowsTheDesignedWindowWhereTheModelPlacesIt)
+// What the shared cases cannot say in every desktop's terms: the windows' styles and places.
+TEST_F(LauncherWindow, WindowsAreWin32sOwnKinds)
 {
-    const int status = RunProgram(desktop_, [&](const Shown& launcher) {
+    RunProgram(desktop_, [&](const Shown& launcher) {
         const HWND window = launcher.handle;
-        EXPECT_EQ(WindowText(window), "VELMO Developers Kit v7.03");
-        const SIZE client = ClientSize(window);
-        EXPECT_EQ(client.cx, 599);
-        EXPECT_EQ(client.cy, 427);
         EXPECT_TRUE(IsWindowVisible(window));
         EXPECT_FALSE(IsIconic(window));
         EXPECT_FALSE(IsZoomed(window));
-        EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
-
-        // A single fixed border with a caption and a close box, and nothing to size, minimise or maximise it by.
-        const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
-        const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
-        EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
-        EXPECT_TRUE(style & WS_SYSMENU);
-        EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CHILD | WS_POPUP));
-        EXPECT_FALSE(exStyle & (WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
+        EXPECT_FALSE(GetWindowLongPtrW(window, GWL_STYLE) & (WS_CHILD | WS_POPUP));
+        EXPECT_FALSE(GetWindowLongPtrW(window, GWL_EXSTYLE) & (WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
         // Double-clicks arrive only for classes that ask for them.
         EXPECT_TRUE(GetClassLongPtrW(window, GCL_STYLE) & CS_DBLCLKS);
-
+        EXPECT_NE(GetClassLongPtrW(window, GCLP_HICONSM), 0);
         RECT outer{};
         GetWindowRect(window, &outer);
-        const POINT centred = CentredFor(outer);
-        EXPECT_EQ(outer.left, centred.x);
-        EXPECT_EQ(outer.top, centred.y);
-        EXPECT_EQ(outer.left, ui::ToPixels(launcher.Model().Position().x));
-        EXPECT_EQ(outer.top, ui::ToPixels(launcher.Model().Position().y));
+        EXPECT_EQ(outer.left, CentredFor(outer).x);
+        EXPECT_EQ(outer.top, CentredFor(outer).y);
 
-        // The icon's mask: clear around the book and in the disc's hole, solid on the book.
-        const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON));
-        ASSERT_NE(icon, nullptr);
-        EXPECT_NE(GetClassLongPtrW(window, GCLP_HICONSM), 0);
-        EXPECT_EQ(IconPixelAt(icon, 32, 0, 0), IconPixel::Clear);
-        EXPECT_EQ(IconPixelAt(icon, 32, 21, 19), IconPixel::Clear);
-        EXPECT_NE(IconPixelAt(icon, 32, 10, 10), IconPixel::Clear);
-
-        // The splash picture at its own size from the top-left, the white back colour below it.
-        const Image shown = Painted(window);
-        const Image splash = FromBitmap(PictureBitmap(ui::Resource::SplashPicture));
-        ASSERT_GE(splash.width, 599);
-        ASSERT_GE(splash.height, 110);
-        EXPECT_GT(DistinctColours(splash.Part({0, 0, 599, 110})), 100);
-        EXPECT_TRUE(shown.Part({0, 0, 599, 110}) == splash.Part({0, 0, 599, 110}));
-        EXPECT_EQ(CountOther(shown, {0, 420, 599, 427}, kWhite), 0);
+        HWND shownDoc = nullptr;
+        const POINT documentation = PixelCentre(Button(launcher, 0).Bounds());
+        EXPECT_TRUE(DoubleClickIntoModal(desktop_, launcher, documentation, "frmOnlineDoc", [&](const Shown& doc) {
+            shownDoc = doc.handle;
+            RECT docOuter{};
+            GetWindowRect(doc.handle, &docOuter);
+            EXPECT_EQ(docOuter.left, CentredFor(docOuter).x);
+            EXPECT_EQ(docOuter.top, CentredFor(docOuter).y);
+        }));
+        EXPECT_FALSE(IsWindow(shownDoc));
     });
-    EXPECT_EQ(status, 0);
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
@@ -135,47 +115,6 @@ TEST_F(LauncherWindow, TitleAndButtonTextComeFromTheSettingsFileInItsEncoding)
             EXPECT_EQ(Description(launcher).Caption(), "Alle Handb\xC3\xBC" "cher lesen");
         });
     }
-}
-
-TEST_F(LauncherWindow, HoverHighlightsOneButtonAndShowsItsDescription)
-{
-    struct Case {
-        int button;
-        std::string description;
-    };
-    const Case cases[] = {{0, "Read the manuals of the kit"}, {1, "See every file on the disc"}};
-
-    RunProgram(desktop_, [&](const Shown& launcher) {
-        const HWND window = launcher.handle;
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.button);
-            const int other = 1 - c.button;
-            const RECT hovered = PixelRect(Button(launcher, c.button).Bounds());
-            const RECT plain = PixelRect(Button(launcher, other).Bounds());
-
-            MouseMove(window, PixelCentre(Button(launcher, c.button).Bounds()));
-            EXPECT_EQ(Button(launcher, c.button).ForeColour(), ColorBtnHover);
-            EXPECT_EQ(Button(launcher, other).ForeColour(), ColorBtnNormal);
-            EXPECT_TRUE(Description(launcher).Visible());
-            EXPECT_EQ(Description(launcher).Caption(), c.description);
-            EXPECT_EQ(CursorAt(window, PixelCentre(Button(launcher, c.button).Bounds())), Arrow());
-            Image shown = Painted(window);
-            EXPECT_GT(CountNear(shown, hovered, kHoverText), 20);
-            EXPECT_EQ(CountNear(shown, hovered, kNormalText), 0);
-            EXPECT_GT(CountNear(shown, plain, kNormalText), 20);
-            EXPECT_EQ(CountNear(shown, plain, kHoverText), 0);
-            EXPECT_GT(CountNear(shown, kDescriptionOverArtwork, kWhite), 50);
-
-            MouseMove(window, kGap);
-            EXPECT_EQ(Button(launcher, c.button).ForeColour(), ColorBtnNormal);
-            EXPECT_FALSE(Description(launcher).Visible());
-            EXPECT_EQ(CursorAt(window, kGap), Arrow());
-            shown = Painted(window);
-            EXPECT_EQ(CountNear(shown, hovered, kHoverText), 0);
-            EXPECT_GT(CountNear(shown, hovered, kNormalText), 20);
-            EXPECT_EQ(CountNear(shown, kDescriptionOverArtwork, kWhite), 0);
-        }
-    });
 }
 
 // Whether the screen shows button lit, as hover lights it, and the other button plain; -1: neither lit.
@@ -605,85 +544,6 @@ TEST_F(LauncherWindow, PointerLeavingTheWindowKeepsTheHighlight)
     });
 }
 
-TEST_F(LauncherWindow, DescriptionBreaksOnlyBetweenWords)
-{
-    // A word far wider than the line goes onto the next line, which the label's height cuts off.
-    disc_.WriteInf("[Descriptions]\n1=Online Documentation,Short " + std::string(70, 'W') + "\n");
-    RunProgram(desktop_, [&](const Shown& launcher) {
-        MouseMove(launcher.handle, PixelCentre(Button(launcher, 0).Bounds()));
-        ASSERT_TRUE(Description(launcher).Visible());
-        const Image shown = Painted(launcher.handle);
-        EXPECT_GT(CountNear(shown, {24, 400, 84, 410}, kWhite), 20);
-        EXPECT_EQ(CountNear(shown, {84, 400, 592, 410}, kWhite), 0);
-    });
-}
-
-TEST_F(LauncherWindow, HighlightReachesTheScreenAndLeavesIt)
-{
-    RunProgram(desktop_, [&](const Shown& launcher) {
-        const HWND window = launcher.handle;
-        const RECT button = PixelRect(Button(launcher, 0).Bounds());
-        const auto highlighted = [&] {
-            const Image shown = OnScreen(window);
-            return CountNear(shown, button, kHoverText) > 20 && CountNear(shown, kDescriptionOverArtwork, kWhite) > 50;
-        };
-        const auto plain = [&] {
-            const Image shown = OnScreen(window);
-            return CountNear(shown, button, kHoverText) == 0 && CountNear(shown, button, kNormalText) > 20 &&
-                   CountNear(shown, kDescriptionOverArtwork, kWhite) == 0;
-        };
-
-        EXPECT_TRUE(PumpUntil(plain));
-        MouseMove(window, PixelCentre(Button(launcher, 0).Bounds()));
-        EXPECT_TRUE(PumpUntil(highlighted));
-        MouseMove(window, kGap);
-        EXPECT_TRUE(PumpUntil(plain));
-    });
-}
-
-TEST_F(LauncherWindow, DocumentationOpensModallyAndTheLauncherWaits)
-{
-    RunProgram(desktop_, [&](const Shown& launcher) {
-        const HWND window = launcher.handle;
-        const POINT documentation = PixelCentre(Button(launcher, 0).Bounds());
-        const POINT browse = PixelCentre(Button(launcher, 1).Bounds());
-        HWND shownDoc = nullptr;
-
-        MouseMove(window, documentation);
-        const bool opened = DoubleClickIntoModal(desktop_, launcher, documentation, "frmOnlineDoc", [&](const Shown& doc) {
-            shownDoc = doc.handle;
-            EXPECT_EQ(WindowText(doc.handle), "VELMO Developers Kit v7.03 Online Documentation");
-            EXPECT_EQ(GetWindow(doc.handle, GW_OWNER), window);
-            EXPECT_FALSE(IsWindowEnabled(window));
-            EXPECT_EQ(GetActiveWindow(), doc.handle);
-            const SIZE client = ClientSize(doc.handle);
-            EXPECT_EQ(client.cx, 585);
-            EXPECT_EQ(client.cy, 262);
-            // A dialog frame with a close box only.
-            const LONG_PTR style = GetWindowLongPtrW(doc.handle, GWL_STYLE);
-            EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
-            EXPECT_TRUE(style & WS_SYSMENU);
-            EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-            EXPECT_TRUE(GetWindowLongPtrW(doc.handle, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
-            RECT outer{};
-            GetWindowRect(doc.handle, &outer);
-            const POINT centred = CentredFor(outer);
-            EXPECT_EQ(outer.left, centred.x);
-            EXPECT_EQ(outer.top, centred.y);
-        });
-        ASSERT_TRUE(opened);
-        EXPECT_FALSE(IsWindow(shownDoc));
-        EXPECT_FALSE(desktop_.Find("frmOnlineDoc"));
-        EXPECT_TRUE(IsWindowEnabled(window));
-        // The launcher takes input again before the window goes, so it is the launcher that becomes active.
-        EXPECT_EQ(GetActiveWindow(), window);
-
-        MouseMove(window, browse);
-        EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnHover);
-    });
-    EXPECT_TRUE(boxes_.Boxes().empty());
-}
-
 TEST_F(LauncherWindow, RealPointerHighlightsAndItsDoubleClickOpensTheDocumentation)
 {
     RunProgram(desktop_, [&](const Shown& launcher) {
@@ -788,76 +648,6 @@ TEST_F(LauncherWindow, BrowseOpensTheDiscInExplorerByDoubleClickKeyOrScreenReade
         EXPECT_EQ(explorers.size(), 1U) << "windows titled \"" << folderName << "\"";
         CloseExplorers(explorers);
     }
-    EXPECT_TRUE(boxes_.Boxes().empty());
-}
-
-// What the disabled owner does not stop, a screen reader's action or a message posted to the window,
-// must not act on the launcher either while the documentation window is shown.
-TEST_F(LauncherWindow, NothingActsOnTheLauncherWhileTheDocumentationWindowIsShown)
-{
-    struct Route {
-        const char* name;
-        std::function<void(const Shown& launcher, int button)> act;
-    };
-    const Route routes[] = {
-        {"a screen reader's default action",
-         [](const Shown& launcher, int button) {
-             ScreenReader reader(launcher.handle);
-             const long id = static_cast<long>(launcher.Model().PositionOf(Button(launcher, button))) + 1;
-             reader.Do([&](IAccessible& object) { object.accDoDefaultAction(ChildId(id)); });
-         }},
-        {"Enter", [](const Shown& launcher, int) { PostMessageW(launcher.handle, WM_KEYDOWN, VK_RETURN, 0); }},
-        {"a double-click",
-         [](const Shown& launcher, int button) {
-             const POINT at = PixelCentre(Button(launcher, button).Bounds());
-             PostMessageW(launcher.handle, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-         }},
-        {"the pointer",
-         [](const Shown& launcher, int button) {
-             const POINT at = PixelCentre(Button(launcher, 1 - button).Bounds());
-             PostMessageW(launcher.handle, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
-         }},
-    };
-    const std::string docTitle = "VELMO Developers Kit v7.03 Online Documentation";
-    RunProgram(desktop_, [&](const Shown& launcher) {
-        // Enter would open the documentation window again from the focused button.
-        PressKeys(launcher.handle, {{VK_TAB}});
-        HWND first = nullptr;
-        int seconds = 0;
-        // A second documentation window would run its own loop inside the route: close it, and count it.
-        Repeating closer(10, [&] {
-            for (HWND shown : WindowsTitled(docTitle, true)) {
-                if (first != nullptr && shown != first) {
-                    ++seconds;
-                    PostMessageW(shown, WM_CLOSE, 0, 0);
-                }
-            }
-        });
-        Repeating inside(10, [&] {
-            const Shown doc = desktop_.Find("frmOnlineDoc");
-            if (!doc || !IsWindowVisible(doc.handle) || first != nullptr)
-                return;
-            first = doc.handle;
-            for (const Route& route : routes) {
-                SCOPED_TRACE(route.name);
-                for (int button = 0; button <= 1; ++button) {
-                    route.act(launcher, button);
-                    PumpUntil([] { return false; }, 100);
-                    EXPECT_EQ(seconds, 0);
-                    EXPECT_EQ(Button(launcher, 0).ForeColour(), ColorBtnHover);
-                    EXPECT_EQ(Button(launcher, 1).ForeColour(), ColorBtnNormal);
-                }
-            }
-            SendKeys({{VK_ESCAPE}});
-        });
-        PressKeys(launcher.handle, {{VK_RETURN}});
-        ASSERT_NE(first, nullptr) << "Enter did not open the documentation window";
-        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(first); })) << "Escape did not close it";
-        EXPECT_EQ(seconds, 0);
-        // Closed, it gives the launcher back.
-        PressKeys(launcher.handle, {{VK_TAB}});
-        ExpectLitOnScreen(launcher, 1);
-    });
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 

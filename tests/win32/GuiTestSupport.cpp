@@ -100,7 +100,84 @@ bool Near(COLORREF a, COLORREF b, int tolerance)
            std::abs(GetBValue(a) - GetBValue(b)) <= tolerance;
 }
 
+constexpr const wchar_t* kOpenProgId = L"AutorunTest.Document";
+
+void SetDefaultValue(HKEY key, const std::wstring& value)
+{
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
 } // namespace
+
+ShellOpensWithStandIn::ShellOpensWithStandIn(const std::string& standIn)
+{
+    wchar_t base[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, base);
+    log_ = fs::path(base) / (L"autorun open " + std::to_wstring(GetCurrentProcessId()) + L".log");
+    fs::remove(log_);
+    SetEnvironmentVariableW(L"AUTORUN_OPEN_LOG", log_.c_str());
+    const std::wstring command = L"\"" + Wide(standIn) + L"\" \"%1\"";
+    SetDefault(kOpenProgId + std::wstring(L"\\shell\\open\\command"), command);
+    for (const wchar_t* extension : {L".pdf", L".htm"})
+        SetDefault(extension, kOpenProgId);
+}
+
+ShellOpensWithStandIn::~ShellOpensWithStandIn()
+{
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+        if (it->created) {
+            RegDeleteTreeW(HKEY_CLASSES_ROOT, it->key.c_str());
+        } else {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(HKEY_CLASSES_ROOT, it->key.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+                SetDefaultValue(key, it->value);
+                RegCloseKey(key);
+            }
+        }
+    }
+    SetEnvironmentVariableW(L"AUTORUN_OPEN_LOG", nullptr);
+    std::error_code ignored;
+    fs::remove(log_, ignored);
+}
+
+std::vector<ShellOpensWithStandIn::Call> ShellOpensWithStandIn::Calls() const
+{
+    std::ifstream log(log_, std::ios::binary);
+    std::vector<Call> calls;
+    // Only whole lines: a call still being written is not one yet.
+    for (std::string line; std::getline(log, line) && !log.eof();) {
+        const std::size_t first = line.find('|');
+        const std::size_t second = line.find('|', first + 1);
+        if (second == std::string::npos)
+            continue;
+        calls.push_back({std::stoi(line.substr(0, first)), std::stoi(line.substr(first + 1, second - first - 1)),
+                         Normalised(line.substr(second + 1))});
+    }
+    return calls;
+}
+
+bool ShellOpensWithStandIn::WaitForCalls(std::size_t count) const
+{
+    return PumpUntil([&] { return Calls().size() >= count; });
+}
+
+void ShellOpensWithStandIn::SetDefault(const std::wstring& name, const std::wstring& value)
+{
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              &disposition),
+              ERROR_SUCCESS);
+    Saved saved{name, disposition == REG_CREATED_NEW_KEY, {}};
+    wchar_t old[MAX_PATH] = {};
+    DWORD size = sizeof old;
+    if (RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS)
+        saved.value = old;
+    saved_.push_back(saved);
+    SetDefaultValue(key, value);
+    RegCloseKey(key);
+}
 
 TestDisc::TestDisc()
 {

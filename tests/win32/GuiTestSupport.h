@@ -50,6 +50,37 @@ private:
     std::filesystem::path root_;
 };
 
+// Makes the shell open .pdf and .htm files with the stand-in, which logs each call; the
+// associations the prefix had come back when it goes. Wine's shell reads the machine's classes only.
+class ShellOpensWithStandIn {
+public:
+    explicit ShellOpensWithStandIn(const std::string& standIn);
+    ~ShellOpensWithStandIn();
+    ShellOpensWithStandIn(const ShellOpensWithStandIn&) = delete;
+    ShellOpensWithStandIn& operator=(const ShellOpensWithStandIn&) = delete;
+
+    struct Call {
+        int show = 0;
+        int arguments = 0;
+        std::string path;
+    };
+
+    std::vector<Call> Calls() const;
+    bool WaitForCalls(std::size_t count) const;
+
+private:
+    struct Saved {
+        std::wstring key;
+        bool created;
+        std::wstring value;
+    };
+
+    void SetDefault(const std::wstring& name, const std::wstring& value);
+
+    std::filesystem::path log_;
+    std::vector<Saved> saved_;
+};
+
 // A window the desktop shows: its handle and its form.
 struct Shown {
     HWND handle = nullptr;

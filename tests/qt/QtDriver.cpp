@@ -1,0 +1,259 @@
+// The shared window cases on the Qt desktop: the whole program from a disc of its own, Qt's test
+// input, what the widgets render, and the xdg-open stand-in.
+#include "QtTestSupport.h"
+
+#include "platform/qt/Pictures.h"
+#include "tests/conformance/Conformance.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <stdexcept>
+#include <system_error>
+
+namespace autorun::qt::test {
+namespace {
+
+using conformance::Glyph;
+using conformance::Shade;
+using conformance::Spot;
+
+conformance::Image ToImage(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    conformance::Image converted{rgb.width(), rgb.height(), {}};
+    converted.pixels.reserve(static_cast<std::size_t>(rgb.width()) * static_cast<std::size_t>(rgb.height()));
+    for (int y = 0; y < rgb.height(); ++y) {
+        for (int x = 0; x < rgb.width(); ++x)
+            converted.pixels.push_back(rgb.pixel(x, y) & 0xFFFFFF);
+    }
+    return converted;
+}
+
+Glyph ToGlyph(Glyph::Kind kind, const QImage& picture, QPoint hotSpot)
+{
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    return {kind, argb.width(), argb.height(), {hotSpot.x(), hotSpot.y()}, [argb](int x, int y) {
+                const QRgb pixel = argb.pixel(x, y);
+                if (qAlpha(pixel) == 0)
+                    return Shade::Clear;
+                if (qAlpha(pixel) != 255)
+                    return Shade::Other;
+                if ((pixel & 0xFFFFFF) == 0xFFFFFF)
+                    return Shade::White;
+                return (pixel & 0xFFFFFF) == 0 ? Shade::Black : Shade::Other;
+            }};
+}
+
+QPoint At(Spot at)
+{
+    return {at.x, at.y};
+}
+
+class QtDriver : public conformance::Driver {
+public:
+    QtDriver() : boxes_([this](const BoxCloser::Box& box) { Note(box); }) {}
+
+    std::filesystem::path Disc() const override { return disc_.Root(); }
+    std::string PathText(const std::filesystem::path& relative) const override
+    {
+        return Normalised(disc_.Root() / relative);
+    }
+
+    int Run(const std::function<void(ui::Window&)>& script) override
+    {
+        return RunProgram(desktop_, [&](FormView& launcher) { script(launcher.Model().Window()); });
+    }
+    bool IntoModal(const std::function<void()>& trigger, std::string_view name,
+                   const std::function<void(ui::Window&)>& action) override
+    {
+        return test::IntoModal(trigger, std::string(name), [&](FormView& view) { action(view.Model().Window()); });
+    }
+    bool DoubleClickIntoModal(const ui::Window& owner, Spot at, std::string_view name,
+                              const std::function<void(ui::Window&)>& action) override
+    {
+        return test::DoubleClickIntoModal(View(owner), At(at), std::string(name),
+                                          [&](FormView& view) { action(view.Model().Window()); });
+    }
+    ui::Window* Find(std::string_view name) override
+    {
+        FormView* view = FindView(name);
+        return view == nullptr ? nullptr : &view->Model().Window();
+    }
+
+    conformance::Frame FrameOf(const ui::Window& window) override
+    {
+        FormView& view = View(window);
+        const Qt::WindowFlags flags = view.windowFlags();
+        const auto* owner = qobject_cast<FormView*>(view.parentWidget());
+        return {view.windowTitle().toStdString(),
+                view.width(),
+                view.height(),
+                {view.frameGeometry().left(), view.frameGeometry().top()},
+                view.minimumSize() != view.maximumSize(),
+                flags.testFlag(Qt::WindowMinimizeButtonHint),
+                flags.testFlag(Qt::WindowMaximizeButtonHint),
+                flags.testFlag(Qt::WindowCloseButtonHint),
+                view.windowType() == Qt::Dialog,
+                owner == nullptr ? "" : owner->Model().Window().Name()};
+    }
+    Glyph IconOf(const ui::Window& window) override
+    {
+        return ToGlyph(Glyph::Kind::Drawn, View(window).windowIcon().pixmap(32, 32).toImage(), {});
+    }
+    bool Blocked(const ui::Window& window) override
+    {
+        const QWidget* modal = QApplication::activeModalWidget();
+        return modal != nullptr && modal != &View(window);
+    }
+    bool Active(const ui::Window& window) override { return View(window).isActiveWindow(); }
+
+    void MoveTo(const ui::Window& window, Spot at) override { QTest::mouseMove(View(window).windowHandle(), At(at)); }
+    void Click(const ui::Window& window, Spot at) override
+    {
+        QTest::mouseClick(View(window).windowHandle(), Qt::LeftButton, {}, At(at));
+    }
+    void DoubleClick(const ui::Window& window, Spot at) override
+    {
+        QTest::mouseDClick(View(window).windowHandle(), Qt::LeftButton, {}, At(at));
+    }
+    void Type(const ui::Window& window, std::initializer_list<Key> keys) override
+    {
+        FormView& view = View(window);
+        for (const Key key : keys)
+            PressKey(view, QtKey(key));
+    }
+    Glyph PointerAt(const ui::Window& window, Spot at) override
+    {
+        FormView& view = View(window);
+        QTest::mouseMove(view.windowHandle(), At(at));
+        const QCursor cursor = view.cursor();
+        switch (cursor.shape()) {
+        case Qt::ArrowCursor:
+            return {Glyph::Kind::Arrow};
+        case Qt::BitmapCursor:
+            return ToGlyph(Glyph::Kind::Drawn, cursor.pixmap().toImage(), cursor.hotSpot());
+        default:
+            return {Glyph::Kind::Other};
+        }
+    }
+
+    int Bypass(const ui::Window& window, conformance::Route route, Spot at, std::size_t label,
+               std::string_view opened) override
+    {
+        FormView& view = View(window);
+        // A window opened modally would run its loop inside the route: close it, and count it.
+        const QWidgetList before = QApplication::topLevelWidgets();
+        int count = 0;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* shown = qobject_cast<FormView*>(widget);
+                if (shown != nullptr && shown->isVisible() && !before.contains(shown) && shown->Model().Loaded() &&
+                    shown->Model().Window().Name() == opened) {
+                    ++count;
+                    shown->close();
+                }
+            }
+        });
+        watch.start(10);
+        const QPointF point(at.x, at.y);
+        switch (route) {
+        case conformance::Route::ScreenReader:
+            QAccessible::queryAccessibleInterface(&view)
+                ->child(static_cast<int>(label))
+                ->actionInterface()
+                ->doAction(QAccessibleActionInterface::pressAction());
+            break;
+        case conformance::Route::Enter: {
+            QKeyEvent event(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(&view, &event);
+            break;
+        }
+        case conformance::Route::DoubleClick: {
+            QMouseEvent event(QEvent::MouseButtonDblClick, point, view.mapToGlobal(point), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&view, &event);
+            break;
+        }
+        case conformance::Route::Pointer: {
+            QMouseEvent event(QEvent::MouseMove, point, view.mapToGlobal(point), Qt::NoButton, Qt::NoButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(&view, &event);
+            break;
+        }
+        }
+        QTest::qWait(50);
+        return count;
+    }
+
+    conformance::Image Painted(const ui::Window& window) override { return ToImage(test::Rendered(View(window))); }
+    conformance::Image Rendered(const ui::Window& window) override { return ToImage(test::Rendered(View(window))); }
+    conformance::Image OnScreen(const ui::Window& window) override { return ToImage(test::OnScreen(View(window))); }
+    bool WaitFor(const std::function<bool()>& done) override { return QTest::qWaitFor(done, kWaitMs); }
+
+    conformance::Image Picture(ui::Resource picture) override { return ToImage(qt::Picture(picture)); }
+    conformance::Rgb TextColour() override { return QApplication::palette().color(QPalette::ButtonText).rgb() & 0xFFFFFF; }
+    conformance::Rgb GreyText() override { return conformance::MakeRgb(128, 128, 128); }
+    int HeadingWidth(std::string_view text) override
+    {
+        QFont font("Arial");
+        font.setPixelSize(16);
+        font.setBold(true);
+        return QFontMetrics(font).horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    }
+
+    std::vector<std::string> Opened() override { return xdgOpen_.OpenedPaths(); }
+    bool OpenerGetsMissingFiles() const override { return true; }
+    std::vector<conformance::Box> Boxes() override { return seen_; }
+    std::pair<int, std::string> NotFound(bool) override
+    {
+        return {ENOENT, std::generic_category().message(ENOENT)};
+    }
+
+private:
+    static FormView& View(const ui::Window& window)
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* view = qobject_cast<FormView*>(widget);
+            if (view != nullptr && view->Model().Loaded() && &view->Model().Window() == &window)
+                return *view;
+        }
+        throw std::logic_error("no view shows the window " + window.Name());
+    }
+
+    // Boxes are read as they show: their owners may be gone by the time a case looks.
+    void Note(const BoxCloser::Box& box)
+    {
+        const auto* owner = qobject_cast<FormView*>(box.parent);
+        seen_.push_back({box.title.toStdString(), box.text.toStdString(), box.icon != QMessageBox::NoIcon,
+                               box.buttons == QMessageBox::Ok,
+                               owner == nullptr ? "" : owner->Model().Window().Name()});
+    }
+
+    TestDisc disc_;
+    XdgOpenStandIn xdgOpen_;
+    DiscDesktop desktop_{disc_};
+    std::vector<conformance::Box> seen_;
+    BoxCloser boxes_;
+};
+
+} // namespace
+} // namespace autorun::qt::test
+
+namespace autorun::conformance {
+
+std::unique_ptr<Driver> MakeDriver()
+{
+    return std::make_unique<qt::test::QtDriver>();
+}
+
+} // namespace autorun::conformance

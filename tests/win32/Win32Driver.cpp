@@ -1,0 +1,303 @@
+// The shared window cases on Windows: the whole program from a disc of its own, real window
+// messages, the pixels the windows show, MSAA from a screen reader's thread, and the shell's
+// stand-in for documents.
+#include "GuiTestSupport.h"
+
+#include "platform/win32/Pictures.h"
+#include "platform/win32/WideText.h"
+#include "tests/conformance/Conformance.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace autorun::win32::test {
+namespace {
+
+using conformance::Glyph;
+using conformance::Spot;
+
+conformance::Rgb ToRgb(COLORREF colour)
+{
+    return conformance::MakeRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour));
+}
+
+conformance::Image ToImage(const Image& image)
+{
+    conformance::Image converted{image.width, image.height, {}};
+    converted.pixels.reserve(image.pixels.size());
+    for (const COLORREF pixel : image.pixels)
+        converted.pixels.push_back(ToRgb(pixel));
+    return converted;
+}
+
+Glyph ToGlyph(HICON icon, int size)
+{
+    return {Glyph::Kind::Drawn, size, size, {}, [icon, size](int x, int y) {
+                switch (IconPixelAt(icon, size, x, y)) {
+                case IconPixel::Clear:
+                    return conformance::Shade::Clear;
+                case IconPixel::White:
+                    return conformance::Shade::White;
+                case IconPixel::Black:
+                    return conformance::Shade::Black;
+                case IconPixel::Other:
+                    return conformance::Shade::Other;
+                }
+                return conformance::Shade::Other;
+            }};
+}
+
+POINT At(Spot at)
+{
+    return {at.x, at.y};
+}
+
+WORD VirtualKey(Key key)
+{
+    switch (key) {
+    case Key::Tab:
+        return VK_TAB;
+    case Key::Left:
+        return VK_LEFT;
+    case Key::Right:
+        return VK_RIGHT;
+    case Key::Up:
+        return VK_UP;
+    case Key::Down:
+        return VK_DOWN;
+    case Key::Enter:
+        return VK_RETURN;
+    case Key::Space:
+        return VK_SPACE;
+    case Key::Escape:
+        return VK_ESCAPE;
+    }
+    return 0;
+}
+
+// This thread's shown top-level windows.
+BOOL CALLBACK NoteShown(HWND window, LPARAM found)
+{
+    if (IsWindowVisible(window))
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> ShownWindows()
+{
+    std::vector<HWND> found;
+    EnumThreadWindows(GetCurrentThreadId(), NoteShown, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+class Win32Driver : public conformance::Driver {
+public:
+    Win32Driver() : boxes_([this](const BoxCloser::Box& box) { Note(box); }) {}
+
+    std::filesystem::path Disc() const override { return disc_.Root(); }
+    std::string PathText(const std::filesystem::path& relative) const override { return disc_.Text(relative); }
+
+    int Run(const std::function<void(ui::Window&)>& script) override
+    {
+        return RunProgram(desktop_, [&](const Shown& launcher) { script(launcher.Model()); });
+    }
+    bool IntoModal(const std::function<void()>& trigger, std::string_view name,
+                   const std::function<void(ui::Window&)>& action) override
+    {
+        WhenShown modal(desktop_, std::string(name), [&](const Shown& shown) { action(shown.Model()); });
+        trigger();
+        return PumpUntil([&] { return modal.Ran(); });
+    }
+    bool DoubleClickIntoModal(const ui::Window& owner, Spot at, std::string_view name,
+                              const std::function<void(ui::Window&)>& action) override
+    {
+        return test::DoubleClickIntoModal(desktop_, Of(owner), At(at), name,
+                                          [&](const Shown& shown) { action(shown.Model()); });
+    }
+    ui::Window* Find(std::string_view name) override
+    {
+        const Shown shown = desktop_.Find(name);
+        return shown ? &shown.Model() : nullptr;
+    }
+
+    conformance::Frame FrameOf(const ui::Window& window) override
+    {
+        const HWND handle = Handle(window);
+        const LONG_PTR style = GetWindowLongPtrW(handle, GWL_STYLE);
+        const SIZE client = ClientSize(handle);
+        RECT outer{};
+        GetWindowRect(handle, &outer);
+        return {WindowText(handle),
+                client.cx,
+                client.cy,
+                {outer.left, outer.top},
+                (style & WS_THICKFRAME) != 0,
+                (style & WS_MINIMIZEBOX) != 0,
+                (style & WS_MAXIMIZEBOX) != 0,
+                (style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU) != 0,
+                (GetWindowLongPtrW(handle, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME) != 0,
+                NameOf(GetWindow(handle, GW_OWNER))};
+    }
+    Glyph IconOf(const ui::Window& window) override
+    {
+        const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(Handle(window), GCLP_HICON));
+        return icon == nullptr ? Glyph{} : ToGlyph(icon, 32);
+    }
+    bool Blocked(const ui::Window& window) override { return !IsWindowEnabled(Handle(window)); }
+    bool Active(const ui::Window& window) override { return GetActiveWindow() == Handle(window); }
+
+    void MoveTo(const ui::Window& window, Spot at) override { MouseMove(Handle(window), At(at)); }
+    void Click(const ui::Window& window, Spot at) override { test::Click(Handle(window), At(at)); }
+    void DoubleClick(const ui::Window& window, Spot at) override { test::DoubleClick(Handle(window), At(at)); }
+    void Type(const ui::Window& window, std::initializer_list<Key> keys) override
+    {
+        for (const Key key : keys)
+            PressKeys(Handle(window), {{VirtualKey(key)}});
+    }
+    Glyph PointerAt(const ui::Window& window, Spot at) override
+    {
+        const HCURSOR cursor = CursorAt(Handle(window), At(at));
+        if (cursor == LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))) // IDC_ARROW
+            return {Glyph::Kind::Arrow};
+        const HCURSOR hand =
+            LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(static_cast<int>(ui::Resource::HandPointer)));
+        ICONINFO info{};
+        if (cursor != hand || !GetIconInfo(cursor, &info))
+            return {Glyph::Kind::Other};
+        BITMAP mask{};
+        GetObjectW(info.hbmMask, sizeof mask, &mask);
+        DeleteObject(info.hbmMask);
+        // A cursor without colours keeps its two masks one above the other.
+        const int height = info.hbmColor == nullptr ? mask.bmHeight / 2 : mask.bmHeight;
+        if (info.hbmColor != nullptr)
+            DeleteObject(info.hbmColor);
+        if (info.fIcon)
+            return {Glyph::Kind::Other};
+        Glyph glyph = ToGlyph(cursor, mask.bmWidth);
+        glyph.height = height;
+        glyph.hotSpot = {static_cast<int>(info.xHotspot), static_cast<int>(info.yHotspot)};
+        return glyph;
+    }
+
+    int Bypass(const ui::Window& window, conformance::Route route, Spot at, std::size_t label,
+               std::string_view opened) override
+    {
+        const HWND handle = Handle(window);
+        // A window opened modally would run its loop inside the route: close it, and count it.
+        const std::vector<HWND> before = ShownWindows();
+        const Shown first = desktop_.Find(opened);
+        const std::string title = first ? WindowText(first.handle) : std::string();
+        int count = 0;
+        Repeating closer(10, [&] {
+            for (const HWND shown : ShownWindows()) {
+                if (std::find(before.begin(), before.end(), shown) == before.end() && WindowText(shown) == title) {
+                    ++count;
+                    PostMessageW(shown, WM_CLOSE, 0, 0);
+                }
+            }
+        });
+        switch (route) {
+        case conformance::Route::ScreenReader: {
+            ScreenReader reader(handle);
+            reader.Do([&](IAccessible& object) { object.accDoDefaultAction(ChildId(static_cast<long>(label) + 1)); });
+            break;
+        }
+        case conformance::Route::Enter:
+            PostMessageW(handle, WM_KEYDOWN, VK_RETURN, 0);
+            break;
+        case conformance::Route::DoubleClick:
+            PostMessageW(handle, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+            break;
+        case conformance::Route::Pointer:
+            PostMessageW(handle, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+            break;
+        }
+        PumpUntil([] { return false; }, 100);
+        return count;
+    }
+
+    conformance::Image Painted(const ui::Window& window) override { return ToImage(test::Painted(Handle(window))); }
+    conformance::Image Rendered(const ui::Window& window) override { return ToImage(test::Rendered(Handle(window))); }
+    conformance::Image OnScreen(const ui::Window& window) override { return ToImage(test::OnScreen(Handle(window))); }
+    bool WaitFor(const std::function<bool()>& done) override { return PumpUntil(done); }
+
+    conformance::Image Picture(ui::Resource picture) override { return ToImage(FromBitmap(PictureBitmap(picture))); }
+    conformance::Rgb TextColour() override { return ToRgb(GetSysColor(COLOR_BTNTEXT)); }
+    conformance::Rgb GreyText() override { return ToRgb(GetSysColor(COLOR_BTNSHADOW)); }
+    int HeadingWidth(std::string_view text) override
+    {
+        const HFONT font = CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
+        const HDC dc = CreateCompatibleDC(nullptr);
+        const HGDIOBJ old = SelectObject(dc, font);
+        const std::wstring wide = Wide(text);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(font);
+        return size.cx;
+    }
+
+    std::vector<std::string> Opened() override
+    {
+        std::vector<std::string> paths;
+        for (const ShellOpensWithStandIn::Call& call : shell_.Calls())
+            paths.push_back(call.path);
+        return paths;
+    }
+    bool OpenerGetsMissingFiles() const override { return false; }
+    std::vector<conformance::Box> Boxes() override { return seen_; }
+    std::pair<int, std::string> NotFound(bool folderThere) override
+    {
+        const DWORD error = folderThere ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+        return {static_cast<int>(error), SystemMessage(error)};
+    }
+
+private:
+    Shown Of(const ui::Window& window) const
+    {
+        const Shown shown = desktop_.Find(window.Name());
+        if (!shown || &shown.Model() != &window)
+            throw std::logic_error("the window " + window.Name() + " is not shown");
+        return shown;
+    }
+    HWND Handle(const ui::Window& window) const { return Of(window).handle; }
+
+    // The name of the program's window with that handle, or empty.
+    std::string NameOf(HWND handle) const
+    {
+        for (const char* name : {"frmAutoRun", "frmOnlineDoc"}) {
+            const Shown shown = desktop_.Find(name);
+            if (shown && shown.handle == handle)
+                return name;
+        }
+        return "";
+    }
+
+    // Boxes are read as they show: their owners may be gone by the time a case looks.
+    void Note(const BoxCloser::Box& box)
+    {
+        seen_.push_back({box.title, box.text, box.icon, box.buttons == std::vector<int>{IDOK}, NameOf(box.owner)});
+    }
+
+    TestDisc disc_;
+    DiscDesktop desktop_{disc_};
+    ShellOpensWithStandIn shell_{AUTORUN_OPEN_STAND_IN};
+    std::vector<conformance::Box> seen_;
+    BoxCloser boxes_;
+};
+
+} // namespace
+} // namespace autorun::win32::test
+
+namespace autorun::conformance {
+
+std::unique_ptr<Driver> MakeDriver()
+{
+    return std::make_unique<win32::test::Win32Driver>();
+}
+
+} // namespace autorun::conformance
