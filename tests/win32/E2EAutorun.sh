@@ -133,6 +133,18 @@ restore_pdf_class() {
 # winpath <unix path>: the path as Windows programs in the session see it.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 opened() { [ -s "$open_log" ]; }
+
+# A screen reader in a process of its own (WindowTool listen) logs each event the program raises,
+# as "<event> "<window title>" <child> <role> "<name>" <state>".
+events=""
+listening() { grep -q '^listening' "$events" 2>/dev/null; }
+mark_events() { mark=$(wc -l <"$events"); }
+# heard <event> <window title> <role> <name>: the listener heard it since the mark.
+heard() {
+    tail -n "+$((mark + 1))" "$events" | tr -d '\r' | grep -F "$1 \"$2\" " | grep -qF " $3 \"$4\" "
+}
+# Roles as MSAA numbers them.
+role_text=41 role_button=43 role_link=30
 launcher_disabled() { geometry_of "$title" && [ "$enabled" = 0 ]; }
 
 # --- the launcher --------------------------------------------------------------------------
@@ -181,30 +193,52 @@ wait_for "\"Browse this CD\" to turn blue under the pointer" $((10 * slow)) has_
 ok "the launcher answers the pointer again"
 
 # --- the keyboard alone --------------------------------------------------------------------
+events=$tmp/events.log
+"$wine" "$tool" listen "$title" "$(winpath "$events")" >"$tmp/listener.out" 2>&1 &
+listener_pid=$!
+fail_logs+=("$events" "$tmp/listener.out")
+wait_for "a screen reader to listen to the program" $((20 * slow)) listening
 point_at_surface "$launcher"
 wait_for "the launcher to show no highlighted button" $((10 * slow)) no_blue "$launcher" lblBtnText_1
 # Out of the window, where it moves nothing.
 xdotool mousemove 0 0
+mark_events
 keys "$title" tab
 wait_for "Tab to turn \"Online Documentation\" blue" $((10 * slow)) has_blue "$launcher" lblBtnText_0
 no_blue "$launcher" lblBtnText_1 || fail "\"Browse this CD\" turned blue too"
 ok "Tab lights \"Online Documentation\""
+description="Read the kit's manuals on screen (needs Adobe Acrobat Reader)."
+wait_for "a screen reader to hear the button get the focus" $((10 * slow)) heard focus "$title" $role_button "Online Documentation"
+wait_for "a screen reader to hear the description line" $((10 * slow)) heard name "$title" $role_text "$description"
+heard show "$title" $role_text "$description" || fail "a screen reader was not told the description line appeared"
+ok "another process hears: focus on button \"Online Documentation\"; text \"$description\" shown and named"
 keys "$title" enter
 wait_for "Enter to show \"$doc_title\"" $((20 * slow)) window_shown "$doc_title"
 launcher_disabled || fail "the launcher takes input while the documentation window is open"
 ok "Enter on \"Online Documentation\" shows \"$doc_title\""
+mark_events
 keys "$doc_title" tab enter
 wait_for "Enter to open the first manual" $((20 * slow)) opened
+wait_for "a screen reader to hear the first link get the focus" $((10 * slow)) heard focus "$doc_title" $role_link "File Descriptions All Volumes"
+ok "another process hears: focus on link \"File Descriptions All Volumes\""
 opened_line=$(head -n 1 "$open_log" | tr -d '\r')
 expected_manual='\My Disc\docs\ALL\ALLDOC.PDF'
 [[ ${opened_line//\\\\/\\} == "3|1|"*"$expected_manual" ]] ||
     fail "the shell was asked for \"$opened_line\", not the first manual ...$expected_manual, maximised"
 ok "Tab and Enter open the first manual: $opened_line"
+mark_events
 keys "$doc_title" escape
 wait_for "Escape to close the documentation window" $((10 * slow)) window_gone "$doc_title"
 wait_for "the launcher to take the keyboard again" $((10 * slow)) launcher_has_keyboard
 has_blue "$launcher" lblBtnText_0 || fail "\"Online Documentation\" is no longer lit after Escape"
 ok "Escape closes the documentation window; the launcher has the keyboard, its button still lit"
+wait_for "a screen reader to hear the focus come back" $((10 * slow)) heard focus "$title" $role_button "Online Documentation"
+# Whatever the system says of the window comes first: the reader is left on the button.
+sleep "$slow"
+last_focus=$(tr -d '\r' <"$events" | grep '^focus ' | tail -n 1)
+[[ $last_focus == "focus \"$title\" "*" $role_button \"Online Documentation\" "* ]] ||
+    fail "a screen reader last heard \"$last_focus\", not the focus on \"Online Documentation\""
+ok "another process hears: focus on button \"Online Documentation\" again, after the window's own"
 
 # --- the end -------------------------------------------------------------------------------
 "$wine" "$tool" close "$title" || fail "could not ask the launcher to close"
@@ -218,4 +252,5 @@ wait "$app_pid" || status=$?
 app_pid=""
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
 ok "closing the launcher ends the program with status 0"
+ok "a screen reader in another process heard $(grep -c . "$events") lines, kept with the logs on failure"
 echo "PASS  all checks"

@@ -5,18 +5,24 @@
 //   WindowTool keys <title> <key>...  brings the window to the front and types the keys as the
 //                                 keyboard does: tab, shift+tab, left, right, up, down, enter, space,
 //                                 escape
+//   WindowTool listen <title> <log>  as a screen reader in its own process: hears the accessibility
+//                                 events of the window's process until it ends, and writes each to
+//                                 the log as the reader then sees it: event, window title, child
+//                                 id, role, "name" and state (hex)
 //   WindowTool hold               keeps the desktop up until the Wine session ends; without a program
 //                                 on it Wine takes the desktop down after some seconds, and each test
 //                                 would start (and wait for) another
 // geometry and close exit with 1 when no such window is shown.
 #include <windows.h>
 
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include "KeyInput.h"
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -60,6 +66,103 @@ bool ToFront(HWND window)
     return false;
 }
 
+FILE* eventLog = nullptr;
+
+std::string Narrow(const wchar_t* text)
+{
+    if (text == nullptr)
+        return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+struct Event {
+    const char* name;
+    HWND window;
+    LONG child;
+};
+std::vector<Event> heardEvents;
+
+void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    const std::pair<DWORD, const char*> names[] = {{EVENT_OBJECT_FOCUS, "focus"},
+                                                   {EVENT_OBJECT_SHOW, "show"},
+                                                   {EVENT_OBJECT_HIDE, "hide"},
+                                                   {EVENT_OBJECT_NAMECHANGE, "name"},
+                                                   {EVENT_OBJECT_STATECHANGE, "state"}};
+    for (const auto& [known, name] : names) {
+        if (known == event && object == OBJID_CLIENT)
+            heardEvents.push_back({name, window, child});
+    }
+}
+
+// What a screen reader does on hearing an event: asks the object it names, in the order heard.
+// Asking crosses to the program, and events heard meanwhile wait their turn.
+void Report(const Event& heard)
+{
+    wchar_t title[256] = {};
+    GetWindowTextW(heard.window, title, 256);
+    IAccessible* accessible = nullptr;
+    VARIANT id;
+    VariantInit(&id);
+    long role = 0;
+    long state = 0;
+    std::string label;
+    if (SUCCEEDED(AccessibleObjectFromEvent(heard.window, OBJID_CLIENT, heard.child, &accessible, &id)) &&
+        accessible != nullptr) {
+        VARIANT value;
+        VariantInit(&value);
+        if (SUCCEEDED(accessible->get_accRole(id, &value)) && value.vt == VT_I4)
+            role = value.lVal;
+        VariantInit(&value);
+        if (SUCCEEDED(accessible->get_accState(id, &value)) && value.vt == VT_I4)
+            state = value.lVal;
+        BSTR text = nullptr;
+        if (SUCCEEDED(accessible->get_accName(id, &text)) && text != nullptr) {
+            label = Narrow(text);
+            SysFreeString(text);
+        }
+        accessible->Release();
+    }
+    std::fprintf(eventLog, "%s \"%s\" %ld %ld \"%s\" 0x%lx\n", heard.name, Narrow(title).c_str(), heard.child, role,
+                 label.c_str(), state);
+    std::fflush(eventLog);
+}
+
+// Hears the events of the window's process until that process ends.
+int Listen(HWND window, const wchar_t* logPath)
+{
+    eventLog = _wfopen(logPath, L"w");
+    if (eventLog == nullptr) {
+        std::fprintf(stderr, "cannot write \"%ls\"\n", logPath);
+        return 1;
+    }
+    CoInitialize(nullptr);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, Heard, processId, 0,
+                                               WINEVENT_OUTOFCONTEXT);
+    if (process == nullptr || hook == nullptr) {
+        std::fprintf(stderr, "cannot listen to process %lu\n", processId);
+        return 1;
+    }
+    std::fprintf(eventLog, "listening\n");
+    std::fflush(eventLog);
+    while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
+            DispatchMessageW(&message);
+        for (std::size_t next = 0; next < heardEvents.size(); ++next)
+            Report(heardEvents[next]);
+        heardEvents.clear();
+    }
+    UnhookWinEvent(hook);
+    std::fclose(eventLog);
+    return 0;
+}
+
 } // namespace
 
 int main()
@@ -76,8 +179,9 @@ int main()
         return 0;
     }
     const bool keys = arguments != nullptr && count >= 4 && std::wstring(arguments[1]) == L"keys";
-    if (arguments == nullptr || (count != 3 && !keys)) {
-        std::fprintf(stderr, "usage: WindowTool geometry|close <title> | keys <title> <key>... | hold\n");
+    const bool listen = arguments != nullptr && count == 4 && std::wstring(arguments[1]) == L"listen";
+    if (arguments == nullptr || (count != 3 && !keys && !listen)) {
+        std::fprintf(stderr, "usage: WindowTool geometry|close <title> | keys <title> <key>... | listen <title> <log> | hold\n");
         return 2;
     }
     const std::wstring command = arguments[1];
@@ -86,6 +190,8 @@ int main()
         std::fprintf(stderr, "no window titled \"%ls\" is shown\n", arguments[2]);
         return 1;
     }
+    if (listen)
+        return Listen(window, arguments[3]);
     if (command == L"close") {
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
