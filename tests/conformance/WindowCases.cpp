@@ -391,8 +391,9 @@ TEST_F(OnEveryDesktop, ADiscEmptiedWhileTheWindowIsOpenIsNoFailure)
                 fs::remove_all(entry.path());
             // The request goes to the desktop unchanged; what it makes of a missing file is its own affair.
             desktop_.Click(doc, CentreOf(doc.Control(lblCases, 0)));
-            if (desktop_.OpenerGetsMissingFiles())
+            if (desktop_.OpenerGetsMissingFiles()) {
                 EXPECT_TRUE(desktop_.WaitForOpened(1));
+            }
             EXPECT_EQ(desktop_.Find("frmOnlineDoc"), &doc);
         }));
         // Shown again from the empty disc: no manual is found, so every place keeps its design.

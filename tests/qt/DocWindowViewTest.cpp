@@ -2,7 +2,6 @@
 
 #include "docwindow/OnlineDocDesign.h"
 #include "launcher/AutoRunDesign.h"
-#include "platform/qt/Pictures.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -14,7 +13,6 @@ namespace autorun::qt::test {
 namespace {
 
 const QColor kLinkBlue(0, 0, 255);
-const QColor kGrey(128, 128, 128);
 const QColor kBlack(0, 0, 0);
 
 ui::Label& Place(FormView& view, int index)

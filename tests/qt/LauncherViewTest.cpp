@@ -1,7 +1,6 @@
 #include "QtTestSupport.h"
 
 #include "launcher/AutoRunDesign.h"
-#include "platform/qt/Pictures.h"
 
 #include <QAccessible>
 #include <QKeyEvent>
@@ -19,8 +18,6 @@ const QColor kHoverText(0, 0, 192);
 const QColor kNormalText(192, 64, 0);
 // The description line where it lies over the dark foot of the artwork (which ends at row 420).
 const QRect kDescriptionOverArtwork(24, 400, 568, 20);
-// Between the two buttons.
-const QPoint kGap(300, 147);
 
 ui::Label& Button(FormView& view, int index)
 {

@@ -4,7 +4,6 @@
 
 #include "docwindow/OnlineDocDesign.h"
 #include "launcher/AutoRunDesign.h"
-#include "platform/win32/Pictures.h"
 #include "ui/Appearance.h"
 #include "platform/win32/WideText.h"
 
@@ -19,13 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
-constexpr COLORREF kRed = RGB(255, 0, 0);
-
-const ui::Label& Place(const Shown& doc, int index)
-{
-    return doc.Control(lblCases, index);
-}
 
 POINT Centre(const Shown& doc, ui::ControlId control, int index)
 {

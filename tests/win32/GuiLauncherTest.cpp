@@ -22,8 +22,6 @@ constexpr COLORREF kHoverText = RGB(0, 0, 192);
 constexpr COLORREF kNormalText = RGB(192, 64, 0);
 // The description line where it lies over the dark foot of the artwork (which ends at row 420).
 constexpr RECT kDescriptionOverArtwork{24, 400, 592, 420};
-// Between the two buttons.
-constexpr POINT kGap{300, 147};
 
 const ui::Label& Button(const Shown& launcher, int index)
 {
@@ -33,11 +31,6 @@ const ui::Label& Button(const Shown& launcher, int index)
 const ui::Label& Description(const Shown& launcher)
 {
     return launcher.Control(lblDescr);
-}
-
-HCURSOR Arrow()
-{
-    return LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
 }
 
 // Where Windows puts a window of that outer size centred on the screen.
