@@ -25,6 +25,8 @@ end() {
     local status=$?
     [ -z "$tmp" ] || chmod -R u+w "$tmp" 2>/dev/null || true
     ! declare -F restore_pdf_class >/dev/null || restore_pdf_class
+    # A listener stuck in a call to a program that is gone would hold the session up.
+    [ -z "${listener_pid:-}" ] || kill "$listener_pid" 2>/dev/null || true
     (exit "$status")
     cleanup
 }

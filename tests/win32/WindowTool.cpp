@@ -83,7 +83,10 @@ struct Event {
     HWND window;
     LONG child;
 };
+// Events heard and not yet reported, handed from the hook's thread to the reporting one.
 std::vector<Event> heardEvents;
+CRITICAL_SECTION heardLock;
+HANDLE heardSignal = nullptr;
 
 void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
 {
@@ -93,13 +96,16 @@ void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG c
                                                    {EVENT_OBJECT_NAMECHANGE, "name"},
                                                    {EVENT_OBJECT_STATECHANGE, "state"}};
     for (const auto& [known, name] : names) {
-        if (known == event && object == OBJID_CLIENT)
+        if (known == event && object == OBJID_CLIENT) {
+            EnterCriticalSection(&heardLock);
             heardEvents.push_back({name, window, child});
+            LeaveCriticalSection(&heardLock);
+            SetEvent(heardSignal);
+        }
     }
 }
 
 // What a screen reader does on hearing an event: asks the object it names, in the order heard.
-// Asking crosses to the program, and events heard meanwhile wait their turn.
 void Report(const Event& heard)
 {
     wchar_t title[256] = {};
@@ -131,6 +137,21 @@ void Report(const Event& heard)
     std::fflush(eventLog);
 }
 
+// Reports what was heard, in order, from a thread of its own: asking crosses to the program, which may
+// be raising an event meanwhile, and the hook's thread must be free to take it.
+DWORD WINAPI Reporter(void*)
+{
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    for (;;) {
+        WaitForSingleObject(heardSignal, INFINITE);
+        EnterCriticalSection(&heardLock);
+        const std::vector<Event> events = std::exchange(heardEvents, {});
+        LeaveCriticalSection(&heardLock);
+        for (const Event& heard : events)
+            Report(heard);
+    }
+}
+
 // Hears the events of the window's process until that process ends.
 int Listen(HWND window, const wchar_t* logPath)
 {
@@ -139,13 +160,14 @@ int Listen(HWND window, const wchar_t* logPath)
         std::fprintf(stderr, "cannot write \"%ls\"\n", logPath);
         return 1;
     }
-    CoInitialize(nullptr);
+    InitializeCriticalSection(&heardLock);
+    heardSignal = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
     const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, Heard, processId, 0,
                                                WINEVENT_OUTOFCONTEXT);
-    if (process == nullptr || hook == nullptr) {
+    if (process == nullptr || hook == nullptr || CreateThread(nullptr, 0, Reporter, nullptr, 0, nullptr) == nullptr) {
         std::fprintf(stderr, "cannot listen to process %lu\n", processId);
         return 1;
     }
@@ -154,12 +176,10 @@ int Listen(HWND window, const wchar_t* logPath)
     while (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
             DispatchMessageW(&message);
-        for (std::size_t next = 0; next < heardEvents.size(); ++next)
-            Report(heardEvents[next]);
-        heardEvents.clear();
     }
     UnhookWinEvent(hook);
-    std::fclose(eventLog);
+    // What is still being reported is cut short with the process.
+    std::fflush(eventLog);
     return 0;
 }
 
