@@ -86,6 +86,18 @@ AccessibleLabel FormAccessible::Described(long id) const
     return window_->Model().Describe(static_cast<std::size_t>(id - 1));
 }
 
+template <typename Get>
+HRESULT FormAccessible::TextOf(const VARIANT& child, BSTR* out, Get get) const
+{
+    if (out == nullptr)
+        return E_POINTER;
+    *out = nullptr;
+    long id = 0;
+    if (const HRESULT checked = Check(child, id); FAILED(checked))
+        return checked;
+    return Text(get(id), out);
+}
+
 LRESULT FormAccessible::Result(WPARAM wParam)
 {
     const auto lresultFromObject = Libraries().lresultFromObject;
@@ -193,15 +205,8 @@ STDMETHODIMP FormAccessible::get_accChild(VARIANT child, IDispatch** object)
 
 STDMETHODIMP FormAccessible::get_accName(VARIANT child, BSTR* name)
 {
-    if (name == nullptr)
-        return E_POINTER;
-    *name = nullptr;
-    long id = 0;
-    if (const HRESULT checked = Check(child, id); FAILED(checked))
-        return checked;
-    if (id == CHILDID_SELF)
-        return Text(window_->Model().Window().Title(), name);
-    return Text(Described(id).name, name);
+    return TextOf(child, name,
+                  [this](long id) { return id == CHILDID_SELF ? window_->Model().Window().Title() : Described(id).name; });
 }
 
 STDMETHODIMP FormAccessible::get_accValue(VARIANT, BSTR* value)
@@ -213,15 +218,8 @@ STDMETHODIMP FormAccessible::get_accValue(VARIANT, BSTR* value)
 
 STDMETHODIMP FormAccessible::get_accDescription(VARIANT child, BSTR* description)
 {
-    if (description == nullptr)
-        return E_POINTER;
-    *description = nullptr;
-    long id = 0;
-    if (const HRESULT checked = Check(child, id); FAILED(checked))
-        return checked;
-    if (id == CHILDID_SELF)
-        return S_FALSE;
-    return Text(Described(id).description, description);
+    return TextOf(child, description,
+                  [this](long id) { return id == CHILDID_SELF ? std::string() : Described(id).description; });
 }
 
 STDMETHODIMP FormAccessible::get_accRole(VARIANT child, VARIANT* role)
@@ -279,13 +277,8 @@ STDMETHODIMP FormAccessible::get_accHelpTopic(BSTR* file, VARIANT, long* topic)
 
 STDMETHODIMP FormAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
 {
-    if (shortcut == nullptr)
-        return E_POINTER;
-    *shortcut = nullptr;
-    long id = 0;
-    const HRESULT checked = Check(child, id);
     // The windows answer no access keys, whatever a caption underlines.
-    return FAILED(checked) ? checked : S_FALSE;
+    return TextOf(child, shortcut, [](long) { return std::string(); });
 }
 
 STDMETHODIMP FormAccessible::get_accFocus(VARIANT* child)
@@ -312,24 +305,18 @@ STDMETHODIMP FormAccessible::get_accSelection(VARIANT* children)
 
 STDMETHODIMP FormAccessible::get_accDefaultAction(VARIANT child, BSTR* action)
 {
-    if (action == nullptr)
-        return E_POINTER;
-    *action = nullptr;
-    long id = 0;
-    if (const HRESULT checked = Check(child, id); FAILED(checked))
-        return checked;
-    if (id == CHILDID_SELF)
-        return S_FALSE;
     // Windows' own names: a link jumps, a button is pressed.
-    switch (Described(id).action) {
-    case DefaultAction::None:
-        return S_FALSE;
-    case DefaultAction::Press:
-        return Text("Press", action);
-    case DefaultAction::Jump:
-        return Text("Jump", action);
-    }
-    return S_FALSE;
+    return TextOf(child, action, [this](long id) -> std::string {
+        switch (id == CHILDID_SELF ? DefaultAction::None : Described(id).action) {
+        case DefaultAction::None:
+            return "";
+        case DefaultAction::Press:
+            return "Press";
+        case DefaultAction::Jump:
+            return "Jump";
+        }
+        return "";
+    });
 }
 
 STDMETHODIMP FormAccessible::accSelect(long, VARIANT)

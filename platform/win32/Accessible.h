@@ -69,6 +69,9 @@ private:
     HRESULT Check(const VARIANT& child, long& id) const;
     // The label of a checked child id other than CHILDID_SELF, as the form describes it.
     AccessibleLabel Described(long id) const;
+    // Answers a text question about child: the text get(id) gives, or S_FALSE where it is empty.
+    template <typename Get>
+    HRESULT TextOf(const VARIANT& child, BSTR* out, Get get) const;
 
     LONG references_ = 1;
     FormWindow* window_;

@@ -32,26 +32,14 @@ COLORREF ToColorRef(ui::Colour colour)
 // The keys the windows answer, as the form names them.
 std::optional<Key> KeyFor(WPARAM virtualKey)
 {
-    switch (virtualKey) {
-    case VK_TAB:
-        return Key::Tab;
-    case VK_LEFT:
-        return Key::Left;
-    case VK_RIGHT:
-        return Key::Right;
-    case VK_UP:
-        return Key::Up;
-    case VK_DOWN:
-        return Key::Down;
-    case VK_RETURN:
-        return Key::Enter;
-    case VK_SPACE:
-        return Key::Space;
-    case VK_ESCAPE:
-        return Key::Escape;
-    default:
-        return std::nullopt;
+    const std::pair<WPARAM, Key> keys[] = {{VK_TAB, Key::Tab},     {VK_LEFT, Key::Left},     {VK_RIGHT, Key::Right},
+                                           {VK_UP, Key::Up},       {VK_DOWN, Key::Down},     {VK_RETURN, Key::Enter},
+                                           {VK_SPACE, Key::Space}, {VK_ESCAPE, Key::Escape}};
+    for (const auto& [known, key] : keys) {
+        if (known == virtualKey)
+            return key;
     }
+    return std::nullopt;
 }
 
 void RegisterFormClass()
@@ -114,10 +102,8 @@ FormWindow::FormWindow(Form& form, HWND owner) : form_(form)
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::Procedure));
     if (const int shown = WindowDpi(handle_); shown != Dpi()) {
-        RECT r{0, 0, ui::ToPixels(window.Client().width, shown), ui::ToPixels(window.Client().height, shown)};
-        AdjustForFrame(r, style, exStyle, shown);
-        SetWindowPos(handle_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const SIZE resized = OuterPixels(window, shown);
+        SetWindowPos(handle_, nullptr, 0, 0, resized.cx, resized.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         window.SetDpi(shown);
         LoadPictures();
     }
