@@ -3,6 +3,7 @@
 // launcher with its libraries comes from one compressed archive on the disc, read in one pass and
 // unpacked into the user's runtime folder, where later starts in the session find it. The launcher is
 // told the disc is its launch folder; nothing else of the starter's reaches it or what it starts.
+#include "app/CommandLine.h"
 #include "starter/BundleArchive.h"
 #include "starter/Notice.h"
 #include "starter/SystemQt.h"
@@ -131,8 +132,10 @@ fs::path Unpacked(const fs::path& base, const fs::path& archive, std::vector<std
 
 } // namespace
 
-int main(int, char* argv[])
+int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = autorun::AnswerCommandLine(argc, argv, AUTORUN_VERSION_TEXT))
+        return *status;
     std::error_code error;
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
     if (error || !self.is_absolute()) {

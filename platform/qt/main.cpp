@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/Program.h"
 #include "platform/qt/DisplayCheck.h"
 #include "platform/qt/QtDesktop.h"
@@ -11,6 +12,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = autorun::AnswerCommandLine(argc, argv, AUTORUN_VERSION_TEXT))
+        return *status;
     const auto set = [](const char* name) {
         const char* value = std::getenv(name);
         return value != nullptr && *value != '\0';
