@@ -31,6 +31,11 @@ for file in autorun autorun-linux/autorun autorun-linux/bundle.tar.zst autorun.i
     weight=$((weight - 10))
 done
 # -r rather than -R: owner root, modes made readable and never writable, execute bits kept.
-xorriso -as mkisofs -quiet -r -J -joliet-long -V "$label" --sort-weight-list "$order" -o "$image.part" "$folder"
+# With SOURCE_DATE_EPOCH the volume's dates and every file's are that time, so the image depends only
+# on what the folder holds.
+dates=()
+[ -z "${SOURCE_DATE_EPOCH:-}" ] || dates=(--set_all_file_dates "=$SOURCE_DATE_EPOCH")
+xorriso -as mkisofs -quiet -r -J -joliet-long -V "$label" --sort-weight-list "$order" "${dates[@]}" \
+    -o "$image.part" "$folder"
 mv "$image.part" "$image"
 echo "Disc image $image ($(du -h "$image" | cut -f1), volume $label) from $folder"

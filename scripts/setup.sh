@@ -13,6 +13,8 @@ packages=(
     at-spi2-core dbus-daemon dbus-bin
     # The disc as shipped: the Linux bundle, the image, and the tests that mount it.
     icu-devtools xorriso genisoimage fuseiso debootstrap zstd libzstd-dev
+    # The release: Authenticode signing, and the GnuPG signature of its checksums.
+    osslsigncode gnupg
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
     wine wine64 wine32:i386 fonts-wine
     # Runs 32-bit Wine where the kernel cannot run 32-bit programs (scripts/enable-i386.sh).

@@ -26,6 +26,17 @@ add_test(NAME starter_unpacks_reuses_and_refuses
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/starter/starter.sh $<TARGET_FILE:starter_under_test> ${starter_fixture})
 set_tests_properties(starter_unpacks_reuses_and_refuses PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
 
+# --version and --help, from the program, the disc's program and the disc's starter.
+add_test(NAME linux_programs_answer_help_and_version
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/release/command-line.sh ${AUTORUN_VERSION_TEXT}
+            $<TARGET_FILE:autorun> $<TARGET_FILE:autorun_disc> ${AUTORUN_DISC_DIR}/autorun)
+set_tests_properties(linux_programs_answer_help_and_version PROPERTIES TIMEOUT 60)
+
+# Authenticode signing of the 32-bit program as the release signs it, with a throwaway CA.
+add_test(NAME release_signing
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/release/signing.sh ${AUTORUN_WINDOWS_EXE} ${CMAKE_BINARY_DIR}/release-signing)
+set_tests_properties(release_signing PROPERTIES TIMEOUT 120)
+
 # A disc whose autorun.inf names a program that was not built is not assembled at all.
 add_test(NAME disc_without_a_named_program_is_not_assembled
     COMMAND sh -c "${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}/sample-disc -DDISC=\"$1\" -DPROGRAMS=\"$1.missing/Autorun.exe\" -P ${PROJECT_SOURCE_DIR}/cmake/AssembleDisc.cmake 2>&1; echo \"status $?\"; test -e \"$1\" && echo \"the disc folder was made\"" sh ${CMAKE_CURRENT_BINARY_DIR}/disc-without-exe)
