@@ -54,18 +54,31 @@ foreach(dpi ${scale_densities})
 endforeach()
 
 # The program on a copy of the sample disc, driven through the display as a user would: this build's
-# own, or the one AUTORUN_E2E_EXE names, which then must be on the disc byte for byte.
+# own, or the one AUTORUN_E2E_EXE names, signed, which then must be on the disc byte for byte.
 set(AUTORUN_E2E_EXE "" CACHE FILEPATH "The Autorun.exe the end-to-end tests drive; empty: this build's own")
 if(AUTORUN_E2E_EXE)
+    # Signed first, as the release signs it (here with a throwaway certificate): the run drives the
+    # program as a publisher ships it.
+    set(e2e_signer ${CMAKE_BINARY_DIR}/e2e-signer)
+    set(e2e_exe ${CMAKE_BINARY_DIR}/e2e-signed/Autorun.exe)
+    add_custom_command(OUTPUT ${e2e_exe}
+        COMMAND bash ${PROJECT_SOURCE_DIR}/tests/release/throwaway-signer.sh ${e2e_signer}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/e2e-signed
+        COMMAND ${CMAKE_COMMAND} -E env AUTORUN_SIGN_PKCS12=${e2e_signer}/signer.p12
+                AUTORUN_SIGN_PASSWORD_FILE=${e2e_signer}/password
+                bash ${PROJECT_SOURCE_DIR}/scripts/sign-exe.sh ${AUTORUN_E2E_EXE} ${e2e_exe}
+        DEPENDS ${AUTORUN_E2E_EXE} ${PROJECT_SOURCE_DIR}/scripts/sign-exe.sh
+        VERBATIM)
     set(e2e_disc ${CMAKE_BINARY_DIR}/e2e-disc)
     add_custom_target(win32_e2e_disc
         COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}/sample-disc -DDISC=${e2e_disc}
-                -DPROGRAMS=${AUTORUN_E2E_EXE} -DSTAND_IN=${wine_installer_stand_in}
+                -DPROGRAMS=${e2e_exe} -DSTAND_IN=${wine_installer_stand_in}
                 -P ${PROJECT_SOURCE_DIR}/cmake/AssembleDisc.cmake
-        DEPENDS ${wine_helper_targets}
-        COMMENT "Assembling the sample disc with ${AUTORUN_E2E_EXE} in ${e2e_disc}"
+        DEPENDS ${wine_helper_targets} ${e2e_exe}
+        COMMENT "Assembling the sample disc with ${AUTORUN_E2E_EXE}, signed, in ${e2e_disc}"
         VERBATIM)
 else()
+    set(e2e_exe "")
     set(e2e_disc ${AUTORUN_DISC_DIR})
     add_custom_target(win32_e2e_disc)
     add_dependencies(win32_e2e_disc disc)
@@ -78,7 +91,7 @@ if(AUTORUN_WINE_HELPERS)
     set_tests_properties(win32_e2e_disc_ready PROPERTIES FIXTURES_REQUIRED wine_helpers)
 endif()
 set(e2e_run bash ${CMAKE_CURRENT_LIST_DIR}/E2EAutorun.sh ${CMAKE_BINARY_DIR})
-set(e2e_tools ${wine_window_tool} ${wine_layout_tool} ${wine_open_stand_in} ${AUTORUN_E2E_EXE})
+set(e2e_tools ${wine_window_tool} ${wine_layout_tool} ${wine_open_stand_in} ${e2e_exe})
 add_test(NAME win32_e2e_sample_disc COMMAND ${e2e_run} ${e2e_disc} ${e2e_tools})
 
 # The same from the disc's image, with the files as Windows reads them: its Joliet tree.
