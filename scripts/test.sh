@@ -2,9 +2,9 @@
 # Sets everything up, builds, and runs every test: the Linux set, the Windows set in a 64-bit build
 # and in a 32-bit one that drives the release Autorun.exe (under CPU emulation where the kernel runs
 # no 32-bit programs; skipped, saying why, where Wine cannot run them at all), the Linux set again
-# with AddressSanitizer and UndefinedBehaviorSanitizer, and the settings reader's fuzz target for
-# AUTORUN_FUZZ_SECONDS (default 60). Warnings are errors here, not in a user's own build. Prints
-# how long each step took.
+# with AddressSanitizer and UndefinedBehaviorSanitizer, the settings reader's fuzz target for
+# AUTORUN_FUZZ_SECONDS (default 60), and the release built twice in two folders to compare. Warnings
+# are errors here, not in a user's own build. Prints how long each step took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh clang libclang-rt-14-dev
@@ -32,6 +32,8 @@ step "Windows tests under Wine" ctest --preset windows-x64 -j2 --repeat until-pa
 step "Windows tests of the 32-bit release under 32-bit Wine" ctest --preset windows-i686-tests -j2 --repeat until-pass:2
 step "Linux tests with sanitizers" ctest --preset linux-asan -j2
 step "fuzzing the settings reader" scripts/fuzz.sh "${AUTORUN_FUZZ_SECONDS:-60}"
+# The release twice, from clones in two folders: every file the same, byte for byte.
+step "reproducible release" scripts/check-reproducible.sh
 
 if [ ${#failures[@]} -gt 0 ]; then
     printf 'Failed: %s\n' "${failures[@]}" >&2
