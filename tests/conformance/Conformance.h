@@ -1,7 +1,7 @@
 // What both desktops must do alike, written once and run against each front end through small
 // drivers: the Qt suite and the Windows suite each implement them over their own windows and
-// screen-reader access. The window cases are parameterised tests each suite instantiates with its
-// Driver; the screen-reader walk is a function each suite calls with its FrontEnd.
+// screen-reader access. The window cases (OnEveryDesktop.*) run on the Driver that MakeDriver gives;
+// the screen-reader walk is a function each suite calls with its FrontEnd.
 #pragma once
 
 #include "ui/Appearance.h"
@@ -55,7 +55,7 @@ struct Image {
     int height = 0;
     std::vector<Rgb> pixels;
 
-    Rgb At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+    Rgb At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
     Image Part(const ui::PixelBox& area) const;
     bool operator==(const Image&) const = default;
 };
@@ -146,7 +146,6 @@ public:
     // The pointer and keys as the user works them; each returns once the window has handled them.
     virtual void MoveTo(const ui::Window& window, Spot at) = 0;
     virtual void Click(const ui::Window& window, Spot at) = 0;
-    virtual void DoubleClick(const ui::Window& window, Spot at) = 0;
     virtual void Type(const ui::Window& window, std::initializer_list<Key> keys) = 0;
     virtual Glyph PointerAt(const ui::Window& window, Spot at) = 0;
     // Goes round the desktop's modality to the window, at a point or on the label at that position.

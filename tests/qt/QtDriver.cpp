@@ -121,10 +121,6 @@ public:
     {
         QTest::mouseClick(View(window).windowHandle(), Qt::LeftButton, {}, At(at));
     }
-    void DoubleClick(const ui::Window& window, Spot at) override
-    {
-        QTest::mouseDClick(View(window).windowHandle(), Qt::LeftButton, {}, At(at));
-    }
     void Type(const ui::Window& window, std::initializer_list<Key> keys) override
     {
         FormView& view = View(window);

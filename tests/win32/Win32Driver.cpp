@@ -150,7 +150,6 @@ public:
 
     void MoveTo(const ui::Window& window, Spot at) override { MouseMove(Handle(window), At(at)); }
     void Click(const ui::Window& window, Spot at) override { test::Click(Handle(window), At(at)); }
-    void DoubleClick(const ui::Window& window, Spot at) override { test::DoubleClick(Handle(window), At(at)); }
     void Type(const ui::Window& window, std::initializer_list<Key> keys) override
     {
         for (const Key key : keys)
