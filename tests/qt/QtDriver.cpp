@@ -191,6 +191,7 @@ public:
         return count;
     }
 
+    // Qt draws the whole view from the model whenever it is grabbed.
     conformance::Image Painted(const ui::Window& window) override { return ToImage(test::Rendered(View(window))); }
     conformance::Image Rendered(const ui::Window& window) override { return ToImage(test::Rendered(View(window))); }
     conformance::Image OnScreen(const ui::Window& window) override { return ToImage(test::OnScreen(View(window))); }
