@@ -4,11 +4,14 @@
 #include "platform/win32/Dpi.h"
 #include "platform/win32/Pictures.h"
 #include "platform/win32/WideText.h"
+#include "ui/Caption.h"
 
 #include <windowsx.h>
 
 #include <cmath>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 
 namespace autorun::win32 {
@@ -40,6 +43,35 @@ std::optional<Key> KeyFor(WPARAM virtualKey)
             return key;
     }
     return std::nullopt;
+}
+
+// The pointer's button messages, as the form takes them.
+struct ButtonMessage {
+    UINT message;
+    void (Form::*handler)(ui::Point, MouseButton);
+    MouseButton button;
+};
+const ButtonMessage kButtonMessages[] = {
+    {WM_LBUTTONDOWN, &Form::MouseDown, MouseButton::Left},     {WM_RBUTTONDOWN, &Form::MouseDown, MouseButton::Right},
+    {WM_MBUTTONDOWN, &Form::MouseDown, MouseButton::Middle},   {WM_LBUTTONUP, &Form::MouseUp, MouseButton::Left},
+    {WM_RBUTTONUP, &Form::MouseUp, MouseButton::Right},        {WM_MBUTTONUP, &Form::MouseUp, MouseButton::Middle},
+    {WM_LBUTTONDBLCLK, &Form::DoubleClick, MouseButton::Left}, {WM_RBUTTONDBLCLK, &Form::DoubleClick, MouseButton::Right},
+    {WM_MBUTTONDBLCLK, &Form::DoubleClick, MouseButton::Middle}};
+
+// The caption as the caption rules read it, spelt for DrawText's own "&" handling: "&" before each
+// underlined character, and every "&" that is drawn doubled.
+std::wstring PrefixedCaption(std::string_view caption)
+{
+    const ui::CaptionText parsed = ui::ParseCaption(caption);
+    std::string spelt;
+    for (std::size_t i = 0, next = 0; i < parsed.text.size(); ++i) {
+        if (next < parsed.underlined.size() && parsed.underlined[next].offset == i) {
+            spelt += '&';
+            ++next;
+        }
+        spelt.append(parsed.text[i] == '&' ? 2 : 1, parsed.text[i]);
+    }
+    return Wide(spelt);
 }
 
 void RegisterFormClass()
@@ -225,6 +257,12 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
 
 LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    for (const auto& [known, handler, button] : kButtonMessages) {
+        if (known == message) {
+            Dispatch(handler, button, wParam, lParam);
+            return 0;
+        }
+    }
     switch (message) {
     case WM_ERASEBKGND:
         return 1; // the paint covers every pixel
@@ -243,33 +281,6 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEMOVE:
         form_.MouseMove(ModelPoint(lParam), (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0);
         Sync();
-        return 0;
-    case WM_LBUTTONDOWN:
-        Dispatch(&Form::MouseDown, MouseButton::Left, wParam, lParam);
-        return 0;
-    case WM_RBUTTONDOWN:
-        Dispatch(&Form::MouseDown, MouseButton::Right, wParam, lParam);
-        return 0;
-    case WM_MBUTTONDOWN:
-        Dispatch(&Form::MouseDown, MouseButton::Middle, wParam, lParam);
-        return 0;
-    case WM_LBUTTONUP:
-        Dispatch(&Form::MouseUp, MouseButton::Left, wParam, lParam);
-        return 0;
-    case WM_RBUTTONUP:
-        Dispatch(&Form::MouseUp, MouseButton::Right, wParam, lParam);
-        return 0;
-    case WM_MBUTTONUP:
-        Dispatch(&Form::MouseUp, MouseButton::Middle, wParam, lParam);
-        return 0;
-    case WM_LBUTTONDBLCLK:
-        Dispatch(&Form::DoubleClick, MouseButton::Left, wParam, lParam);
-        return 0;
-    case WM_RBUTTONDBLCLK:
-        Dispatch(&Form::DoubleClick, MouseButton::Right, wParam, lParam);
-        return 0;
-    case WM_MBUTTONDBLCLK:
-        Dispatch(&Form::DoubleClick, MouseButton::Middle, wParam, lParam);
         return 0;
     case WM_KEYDOWN:
         // A plain top-level window gets Tab as a key: no dialog manager takes it first.
@@ -407,36 +418,31 @@ void FormWindow::Paint()
 void FormWindow::DrawLabel(HDC dc, const ui::Label& label)
 {
     const RECT box = LabelPixels(label);
-    std::wstring caption = Wide(label.Caption());
-    // DrawText's own "&" handling: it hides the ampersand, underlines the next letter and draws "&&" as one.
-    // A lone "&" at the end it would draw; the caption rules draw nothing for it.
-    const std::size_t ampersands = caption.size() - (caption.find_last_not_of(L'&') + 1);
-    if (ampersands % 2 == 1)
-        caption.pop_back();
+    const std::wstring caption = PrefixedCaption(label.Caption());
     const int length = static_cast<int>(caption.size());
     const UINT format = DT_LEFT | DT_TOP | DT_WORDBREAK;
     const HGDIOBJ oldFont = SelectObject(dc, FontFor(label.TextFont()));
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, box.left, box.top, box.right, box.bottom);
     const ui::LabelLook look = form_.Window().Look(label);
-    if (!look.embossed) {
+    // The caption in a colour, moved down and right by offset pixels.
+    const auto draw = [&](COLORREF colour, int offset) {
         RECT r = box;
-        SetTextColor(dc, ToColorRef(look.colour));
+        OffsetRect(&r, offset, offset);
+        SetTextColor(dc, colour);
         DrawTextW(dc, caption.c_str(), length, &r, format);
-        if (look.focusFrame) {
-            RECT text = box;
-            DrawTextW(dc, caption.c_str(), length, &text, format | DT_CALCRECT);
-            IntersectRect(&text, &text, &box);
-            DrawFocusRect(dc, &text);
-        }
+    };
+    if (look.embossed) {
+        draw(GetSysColor(COLOR_BTNHIGHLIGHT), 1);
+        draw(GetSysColor(COLOR_BTNSHADOW), 0);
     } else {
-        RECT highlight = box;
-        OffsetRect(&highlight, 1, 1);
-        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawTextW(dc, caption.c_str(), length, &highlight, format);
-        RECT shadow = box;
-        SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
-        DrawTextW(dc, caption.c_str(), length, &shadow, format);
+        draw(ToColorRef(look.colour), 0);
+    }
+    if (look.focusFrame) {
+        RECT text = box;
+        DrawTextW(dc, caption.c_str(), length, &text, format | DT_CALCRECT);
+        IntersectRect(&text, &text, &box);
+        DrawFocusRect(dc, &text);
     }
     RestoreDC(dc, saved);
     SelectObject(dc, oldFont);
