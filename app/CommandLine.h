@@ -3,7 +3,9 @@
 // starter answers the same, so that asking costs no unpacking.
 #pragma once
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -18,20 +20,23 @@ inline constexpr std::string_view kCommandLineHelp =
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n";
 
-// The exit status when the arguments ask for a text, once it is printed on standard output; none when
-// they do not, and the program goes on.
+// The exit status when the arguments ask for a text, once it is printed on standard output (1 when it
+// cannot be: a full disc, a closed pipe); none when they do not, and the program goes on.
 inline std::optional<int> AnswerCommandLine(int argc, char* argv[], std::string_view version)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        if (argument == "--version") {
+        if (argument == "--version")
             std::printf("autorun %.*s\n", static_cast<int>(version.size()), version.data());
-            return 0;
-        }
-        if (argument == "--help" || argument == "-h") {
+        else if (argument == "--help" || argument == "-h")
             std::fwrite(kCommandLineHelp.data(), 1, kCommandLineHelp.size(), stdout);
-            return 0;
+        else
+            continue;
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "autorun: cannot write to standard output: %s\n", std::strerror(errno));
+            return 1;
         }
+        return 0;
     }
     return std::nullopt;
 }
