@@ -5,6 +5,11 @@
 #                        loads (xcb, JPEG) in plugins/ and a qt.conf that points Qt there, as one
 #                        archive for one sequential read from the disc
 #   OUT/bundle.sha256    the archive's SHA-256, which the starter is built with
+#   OUT/bundle.manifest  every file of the archive, "SHA-256 size mode path" a line: the archive carries
+#                        it too, and the starter, built with it, checks an unpacked folder against it
+#   OUT/bundle.needs     "soname version" a line: the newest symbol version of each kind (GLIBC_,
+#                        GLIBCXX_, ...) that the program and the bundle need from the desktop's own
+#                        libraries, which the starter checks before it takes a route
 # The program finds the libraries through its run path $ORIGIN/lib (DT_RPATH, which also serves
 # their own dependencies and the plugins'). The libraries are copied as they are: rewriting them
 # moves their symbol tables to their ends, and loading them then reads both ends of each file. The
@@ -82,13 +87,29 @@ for file in "$stage"/lib/libicudata.so.*; do
     [ -f "$file" ] && trim_icu_data "$file"
 done
 
-glibc=$(objdump -T "$stage/autorun" "$stage"/lib/* "$stage"/plugins/*/* | grep -o 'GLIBC_[0-9.]*' | sort -uV | tail -n 1)
+# What the desktop's libraries must offer: of each library the bundle leaves to the desktop, the
+# newest version of each kind the files ask for.
+objdump -p "$stage/autorun" "$stage"/lib/* "$stage"/plugins/*/* |
+    awk -v bundled="$(printf '%s\n' "${!copied[@]}")" '
+        BEGIN { n = split(bundled, names, "\n"); for (i = 1; i <= n; i++) inside[names[i]] = 1 }
+        /^  required from / { library = $3; sub(/:$/, "", library); next }
+        /^    0x/ && library != "" && !(library in inside) { print library, $NF }
+        /^[^ ]/ { library = "" }' |
+    sort -u | sort -k1,1 -k2,2V |
+    awk '{ kind = $2; sub(/[0-9.]*$/, "", kind); newest[$1 " " kind] = $2 }
+         END { for (key in newest) { split(key, part, " "); print part[1], newest[key] } }' |
+    sort >"$out/bundle.needs.part"
+glibc=$(grep -o 'GLIBC_[0-9.]*' "$out/bundle.needs.part" | sort -V | tail -n 1)
+"$here/bundle-manifest.sh" "$stage" >"$stage/bundle.manifest"
 unpacked=$(du -sb "$stage" | cut -f1)
 tar --sort=name --owner=0 --group=0 --numeric-owner --mtime="@${SOURCE_DATE_EPOCH:-0}" --format=ustar \
     -C "$stage" -cf - . | zstd -q -19 --long=24 -T2 -f -o "$out/bundle.tar.zst.part"
 mv "$out/bundle.tar.zst.part" "$out/bundle.tar.zst"
 install -m 755 "$stage/autorun" "$out/autorun"
+install -m 644 "$stage/bundle.manifest" "$out/bundle.manifest"
+mv "$out/bundle.needs.part" "$out/bundle.needs"
 sha256sum "$out/bundle.tar.zst" | cut -d' ' -f1 >"$out/bundle.sha256"
 printf 'Linux bundle: %d libraries, %d plugins, %.1f MB unpacked, %.1f MB as %s; needs %s or later.\n' \
     "${#copied[@]}" "${#plugins[@]}" "$(awk "BEGIN { print $unpacked / 1000000 }")" \
     "$(awk "BEGIN { print $(stat -c %s "$out/bundle.tar.zst") / 1000000 }")" "$out/bundle.tar.zst" "${glibc/_/ }"
+sed 's/^/  needs of the desktop: /' "$out/bundle.needs"

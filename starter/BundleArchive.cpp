@@ -1,10 +1,12 @@
 #include "starter/BundleArchive.h"
 
+#include "starter/Manifest.h"
 #include "starter/Sha256.h"
 
 #include <zstd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -19,6 +21,8 @@ namespace autorun::starter {
 namespace {
 
 constexpr std::size_t kBlock = 512;
+// tar pads its end with zeros to a whole record; more than this after the end is not padding.
+constexpr std::size_t kMostPadding = 64 * 1024;
 
 std::string SystemReason(int error)
 {
@@ -80,7 +84,10 @@ std::optional<std::string> SafeName(const std::string& name)
 // Takes the archive's contents as they come out of the decompressor, a piece at a time.
 class TarWriter {
 public:
-    TarWriter(const std::filesystem::path& archive, int folderFd) : archive_(archive), folderFd_(folderFd) {}
+    TarWriter(const std::filesystem::path& archive, const Manifest& manifest, int folderFd)
+        : archive_(archive), manifest_(manifest), folderFd_(folderFd), seen_(manifest.Entries().size())
+    {
+    }
     ~TarWriter()
     {
         if (file_ >= 0)
@@ -93,8 +100,9 @@ public:
     {
         while (size > 0) {
             if (ended_) {
-                // Only zeros may follow the end.
-                if (std::any_of(data, data + size, [](char c) { return c != 0; }))
+                // Only zeros may follow the end, and only so many.
+                trailing_ += size;
+                if (trailing_ > kMostPadding || std::any_of(data, data + size, [](char c) { return c != 0; }))
                     return Damaged(archive_, "data after its end");
                 return std::nullopt;
             }
@@ -132,8 +140,18 @@ public:
         return std::nullopt;
     }
 
-    // Whether the archive came to its end mark with every file whole.
-    bool Complete() const { return ended_ && remaining_ == 0; }
+    // Nothing when the archive came to its end mark with every file of the manifest whole; else what
+    // it lacks.
+    std::optional<UnpackError> Incomplete() const
+    {
+        if (!ended_ || remaining_ > 0)
+            return Damaged(archive_, "it ends early");
+        for (std::size_t i = 0; i < seen_.size(); ++i) {
+            if (!seen_[i])
+                return Damaged(archive_, "it lacks \"" + manifest_.Entries()[i].path + "\"");
+        }
+        return std::nullopt;
+    }
 
 private:
     std::optional<UnpackError> Header()
@@ -163,14 +181,31 @@ private:
         const mode_t permissions = (*mode & 0100) ? 0755 : 0644;
         switch (header_[156]) {
         case '5':
-            if (!safe->empty() && mkdirat(folderFd_, safe->c_str(), 0755) != 0 && errno != EEXIST)
+            if (safe->empty())
+                return std::nullopt;
+            if (!manifest_.HasFolder(*safe))
+                return Damaged(archive_, "the folder \"" + name + "\" is not in its manifest");
+            if (mkdirat(folderFd_, safe->c_str(), 0755) != 0 && errno != EEXIST)
                 return FolderFailure(*safe);
             return std::nullopt;
         case '0':
-        case '\0':
+        case '\0': {
             if (safe->empty())
                 return Damaged(archive_, "a file has no name");
+            // Only what the manifest lists, at its size and once: an archive that would write more
+            // than it declares stops at the first entry too many.
+            const ManifestEntry* listed = manifest_.Find(*safe);
+            if (listed == nullptr)
+                return Damaged(archive_, "the entry \"" + name + "\" is not in its manifest");
+            if (listed->size != *size)
+                return Damaged(archive_, "the entry \"" + name + "\" is not the size its manifest gives");
+            const auto index = static_cast<std::size_t>(listed - manifest_.Entries().data());
+            if (seen_[index])
+                return Damaged(archive_, "it holds \"" + name + "\" twice");
+            seen_[index] = true;
             file_ = openat(folderFd_, safe->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, permissions);
+            if (file_ < 0 && errno == ENOENT)
+                return Damaged(archive_, "the entry \"" + name + "\" comes before its folder");
             if (file_ < 0)
                 return FolderFailure(*safe);
             fileName_ = *safe;
@@ -179,6 +214,7 @@ private:
             if (remaining_ == 0)
                 return CloseFile();
             return std::nullopt;
+        }
         default:
             return Damaged(archive_, "the entry \"" + name + "\" is neither a file nor a folder");
         }
@@ -214,7 +250,10 @@ private:
     }
 
     const std::filesystem::path& archive_;
+    const Manifest& manifest_;
     int folderFd_;
+    std::vector<bool> seen_;
+    std::size_t trailing_ = 0;
     char header_[kBlock]{};
     std::size_t headerSize_ = 0;
     int file_ = -1;
@@ -230,7 +269,10 @@ struct DStreamFree {
 
 } // namespace
 
-std::optional<UnpackError> Unpack(const std::filesystem::path& archive, std::string_view sha256, int folderFd)
+volatile std::sig_atomic_t gStopUnpacking = 0;
+
+std::optional<UnpackError> Unpack(const std::filesystem::path& archive, std::string_view sha256, const Manifest& manifest,
+                                  int folderFd)
 {
     const int fd = open(archive.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -242,12 +284,16 @@ std::optional<UnpackError> Unpack(const std::filesystem::path& archive, std::str
     ZSTD_initDStream(stream.get());
     std::vector<char> in(1 << 20);
     std::vector<char> out(ZSTD_DStreamOutSize());
-    TarWriter writer(archive, folderFd);
+    TarWriter writer(archive, manifest, folderFd);
     Sha256 hash;
     std::size_t lastResult = 1;
     std::optional<UnpackError> error;
     for (;;) {
-        const ssize_t got = read(fd, in.data(), in.size());
+        const ssize_t got = gStopUnpacking ? -1 : read(fd, in.data(), in.size());
+        if (gStopUnpacking) {
+            error = UnpackError{UnpackError::Source::Stopped, "stopped"};
+            break;
+        }
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -275,11 +321,11 @@ std::optional<UnpackError> Unpack(const std::filesystem::path& archive, std::str
     close(fd);
     if (error)
         return error;
-    if (lastResult != 0 || !writer.Complete())
+    if (lastResult != 0)
         return Damaged(archive, "it ends early");
     if (hash.Hex() != sha256)
         return Damaged(archive, "its contents are not those this launcher was built with");
-    return std::nullopt;
+    return writer.Incomplete();
 }
 
 } // namespace autorun::starter

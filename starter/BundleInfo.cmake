@@ -1,9 +1,13 @@
-# Writes OUT, the header that tells the starter which archive it belongs with: the SHA-256 in HASH_FILE,
-# the Qt version the program was built against, and whether the desktop's own Qt may run it.
-file(STRINGS ${HASH_FILE} hash LIMIT_COUNT 1)
+# Writes OUT, the header that tells the starter which archive it belongs with, from the files
+# bundle-linux.sh leaves in BUNDLE: the archive's SHA-256, its manifest, and what it needs of the
+# desktop's own libraries; with the Qt version the program was built against, and whether the
+# desktop's own Qt may run it.
+file(STRINGS ${BUNDLE}/bundle.sha256 hash LIMIT_COUNT 1)
 if(NOT hash MATCHES "^[0-9a-f]+$")
-    message(FATAL_ERROR "${HASH_FILE} holds no SHA-256")
+    message(FATAL_ERROR "${BUNDLE}/bundle.sha256 holds no SHA-256")
 endif()
+file(READ ${BUNDLE}/bundle.manifest manifest)
+file(READ ${BUNDLE}/bundle.needs needs)
 if(SYSTEM_QT)
     set(system_qt true)
 else()
@@ -15,6 +19,10 @@ file(CONFIGURE OUTPUT ${OUT} CONTENT "// Made by BundleInfo.cmake for the archiv
 #include <string_view>
 
 inline constexpr std::string_view kBundleSha256 = \"${hash}\";
+// \"SHA-256 size mode path\" a line, for every file the archive holds but the manifest itself.
+inline constexpr std::string_view kBundleManifest = R\"manifest(${manifest})manifest\";
+// \"soname version\" a line: what the program and its libraries need of the desktop's own libraries.
+inline constexpr std::string_view kBundleNeeds = R\"needs(${needs})needs\";
 inline constexpr std::string_view kBuiltQtVersion = \"${QT_VERSION}\";
 inline constexpr bool kUseSystemQt = ${system_qt};
-")
+" @ONLY)

@@ -3,11 +3,13 @@ find_package(X11 REQUIRED)
 
 add_executable(e2e_close_window ${PROJECT_SOURCE_DIR}/tools/x11/CloseWindow.cpp)
 target_link_libraries(e2e_close_window PRIVATE X11::X11)
+# Beside it, where the scripts look for it: waits for the program the disc's starter leaves running.
+add_executable(e2e_adopt e2e/Adopt.cpp)
 
 # A test cannot depend on a build target, so a setup test brings the disc, its image and the helpers
 # up to date first.
 add_test(NAME e2e_disc_ready
-    COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target disc disc-image e2e_close_window autorun_layout)
+    COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target disc disc-image e2e_close_window e2e_adopt autorun_layout)
 set_tests_properties(e2e_disc_ready PROPERTIES
     FIXTURES_SETUP e2e_disc
     LABELS e2e
@@ -17,8 +19,9 @@ set_tests_properties(e2e_disc_ready PROPERTIES
 # reuses, refuses and reports.
 set(starter_fixture ${CMAKE_CURRENT_BINARY_DIR}/starter-fixture)
 add_custom_command(OUTPUT ${starter_fixture}/bundle.tar.zst ${starter_fixture}/bundle.sha256 ${starter_fixture}/autorun
+                   ${starter_fixture}/bundle.manifest ${starter_fixture}/bundle.needs
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/starter/make-fixture.sh ${starter_fixture}
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/starter/make-fixture.sh
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/starter/make-fixture.sh ${PROJECT_SOURCE_DIR}/scripts/bundle-manifest.sh
     VERBATIM)
 autorun_add_starter(starter_under_test ${starter_fixture} OFF)
 add_custom_target(starter_fixture ALL DEPENDS ${starter_fixture}/bundle.tar.zst ${starter_fixture}/autorun)

@@ -1,19 +1,50 @@
 #include "app/CommandLine.h"
 #include "app/Program.h"
 #include "platform/qt/DisplayCheck.h"
+#include "platform/posix/StarterHandover.h"
 #include "platform/qt/QtDesktop.h"
 
 #include <QApplication>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 
+namespace {
+
+// Tells the disc's starter once the first window, the launcher's or a box's, is on the screen.
+class FirstWindow : public QObject {
+public:
+    explicit FirstWindow(autorun::posix::StarterHandover& handover) : handover_(handover)
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && object->isWindowType() && static_cast<QWindow*>(object)->isExposed()) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            // Once the expose is handled, which paints the window.
+            QMetaObject::invokeMethod(this, [this] { handover_.WindowShown(); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    autorun::posix::StarterHandover& handover_;
+};
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     if (const std::optional<int> status = autorun::AnswerCommandLine(argc, argv, AUTORUN_VERSION_TEXT))
         return *status;
+    // From the disc's starter, when it started this program.
+    autorun::posix::StarterHandover handover;
     const auto set = [](const char* name) {
         const char* value = std::getenv(name);
         return value != nullptr && *value != '\0';
@@ -24,17 +55,12 @@ int main(int argc, char* argv[])
                    stderr);
         return 1;
     }
-    // Set by the disc's starter, which may run this program from a copy elsewhere: the disc is the
-    // launch folder. Taken out at once, so that nothing this program starts sees it.
-    std::filesystem::path launchFolder;
-    if (const char* folder = std::getenv("AUTORUN_LAUNCH_FOLDER"); folder != nullptr && folder[0] == '/')
-        launchFolder = folder;
-    unsetenv("AUTORUN_LAUNCH_FOLDER");
     std::optional<QApplication> application;
     {
         const autorun::qt::DisplayCheck check;
         application.emplace(argc, argv);
     }
-    autorun::qt::QtDesktop desktop(launchFolder);
+    const FirstWindow firstWindow(handover);
+    autorun::qt::QtDesktop desktop(handover.LaunchFolder());
     return autorun::RunAutorun(desktop);
 }

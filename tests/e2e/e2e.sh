@@ -163,7 +163,9 @@ pointer | keyboard | unmounted) ;;
 esac
 # For the keyboard the pointer rests outside where the launcher appears, and stays there.
 [ "$walk" = pointer ] || xdotool mousemove 0 0
-(cd / && E2E_USER_MARKER=kept QT_QPA_PLATFORM=xcb exec "${run[@]}" "$copy/autorun") >"$tmp/autorun.out" 2>&1 &
+# The disc's starter leaves once the window shows; the launcher it started is adopted and waited for.
+adopt=$(dirname "$close_window")/e2e_adopt
+(cd / && E2E_USER_MARKER=kept QT_QPA_PLATFORM=xcb exec "$adopt" "${run[@]}" "$copy/autorun") >"$tmp/autorun.out" 2>&1 &
 app_pid=$!
 ok "started \"$copy/autorun\" from / (pid $app_pid${run:+, through ${run[*]}})"
 
@@ -175,7 +177,7 @@ wait_for "the window \"$title\"" 20 shown_from_the_disc
 launcher=$(visible_window "$title")
 ok "the launcher window \"$title\" is shown (id $launcher), titled from the disc's autorun.inf"
 if [ -n "${E2E_USER:-}" ]; then
-    user=$(ps -o user= -p "$app_pid")
+    user=$(ps -o user= -p "$(xdotool getwindowpid "$launcher")")
     [ "$user" = "$E2E_USER" ] || fail "the program runs as \"$user\", not as $E2E_USER"
     ok "the program runs as $user"
 fi

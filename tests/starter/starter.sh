@@ -43,11 +43,13 @@ disc=$work/disc
 make_disc "$disc"
 bin=$work/bin
 mkdir "$bin"
-# A box stand-in: logs what it was asked to show.
+# Stand-ins for a box and for the file manager: each logs what it was asked.
 printf '#!/bin/sh\nprintf "%%s|" "$@" >>"%s/boxes.log"; echo >>"%s/boxes.log"\n' "$work" "$work" >"$bin/zenity"
-chmod 755 "$bin/zenity"
-export PATH="$bin:$PATH" STARTER_LOG=$work/ran.log
-unset DISPLAY WAYLAND_DISPLAY
+printf '#!/bin/sh\necho "$@" >>"%s/opened.log"\n' "$work" >"$bin/xdg-open"
+chmod 755 "$bin/zenity" "$bin/xdg-open"
+# The stand-in program needs no display, but the starter shows nothing without one.
+export PATH="$bin:$PATH" STARTER_LOG=$work/ran.log DISPLAY=:99
+unset WAYLAND_DISPLAY
 
 # start <runtime folder or -> [env assignments]: runs the disc's starter; its output goes to $work/out.
 start() {
@@ -60,6 +62,10 @@ start() {
     "${env_args[@]}" "$@" "$disc/autorun" first second >"$work/out" 2>&1 || status=$?
 }
 ran_from() { grep -q "^ran $1 launch=$disc args=first second\$" "$STARTER_LOG"; }
+# boxed <text>: the last box said it (its lines joined by blanks), and the disc's folder was opened.
+boxed() {
+    tail -c 2000 "$work/boxes.log" | tr '\n' ' ' | grep -q -- "--error|.*$1" && grep -qx "$disc" "$work/opened.log"
+}
 leftovers() { find "$1" -mindepth 1 -maxdepth 1 -name ".autorun-*" | head -n 1; }
 new_runtime() {
     local folder
@@ -107,7 +113,7 @@ for damage in truncated corrupted; do
     esac
     run=$(new_runtime)
     : >"$work/boxes.log"
-    start "$run" DISPLAY=:99
+    start "$run"
     [ "$status" -ne 0 ] && [ ! -s "$STARTER_LOG" ] || fail "$damage archive: the program ran, or the starter said nothing wrong"
     grep -q "the archive \"$disc/autorun-linux/bundle.tar.zst\" is damaged" "$work/out" || fail "$damage archive: $(cat "$work/out")"
     grep -q "^--error|.*is damaged" "$work/boxes.log" || fail "$damage archive: no box: $(cat "$work/boxes.log")"
@@ -145,16 +151,93 @@ for kind in full noexec read-only; do
 done
 ok "a runtime folder that cannot take it gives way to a private folder under /tmp"
 
-# --- no runtime folder, and a /tmp folder that is not private --------------------------------------
-rm -rf "$own"
-start -
-ran_from "$own/autorun-$hash16/autorun" || fail "without XDG_RUNTIME_DIR: $(cat "$work/out")"
-ok "without \$XDG_RUNTIME_DIR the program runs from $own, made 0700"
-rm -rf "$own"
-mkdir -m 777 "$own"
-start -
-[ "$status" -ne 0 ] && grep -q "\"$own\" is not a private folder" "$work/out" || fail "a shared $own: $(cat "$work/out")"
-ok "a $own that others may write to is not trusted"
+# --- which folders are trusted -------------------------------------------------------------------
+# Each row: what is at the runtime folder and at /tmp/autorun-<uid>, and where the program must run
+# from ("-" for nowhere: a box naming the reason, and the disc's folder opened). A program planted in a
+# folder that is not the user's alone must never run.
+nobody=$(id -u nobody)
+planted() {
+    mkdir -p "$1/autorun-$hash16"
+    printf '#!/bin/sh\necho planted >>"$STARTER_LOG"\n' >"$1/autorun-$hash16/autorun"
+    chmod -R a+rwx "$1"
+}
+while IFS='|' read -r name make_runtime make_own runs_from said; do
+    rm -rf "$own" "$work/xdg" "$work/xdg-real"
+    : >"$work/opened.log"
+    mkdir -m 700 "$work/xdg"
+    eval "$make_runtime"
+    eval "$make_own"
+    start "$work/xdg"
+    ! grep -q planted "$STARTER_LOG" || fail "$name: a planted program ran"
+    [ -z "$said" ] || grep -q -- "$said" "$work/out" || fail "$name: the starter did not say \"$said\": $(cat "$work/out")"
+    if [ "$runs_from" = - ]; then
+        [ "$status" -ne 0 ] && boxed "$said" || fail "$name: no box, or the disc's folder was not opened: $(cat "$work/out")"
+    else
+        ran_from "$runs_from/autorun-$hash16/autorun" || fail "$name: $(cat "$work/out")"
+    fi
+    [ ! -e "$own" ] || [ "$runs_from" != "$work/xdg" ] || fail "$name: $own was made, though not used"
+    ok "$name: runs from $runs_from"
+done <<ROWS
+runtime folder of the user's alone|:|:|$work/xdg|
+runtime folder of another user, open to all, with a program in it|chown $nobody "$work/xdg"; planted "$work/xdg"|:|$own|belongs to the user "nobody"
+runtime folder open to others|chmod 755 "$work/xdg"|:|$own|is open to other users
+runtime folder a link to one of the user's own|mv "$work/xdg" "$work/xdg-real"; ln -s "$work/xdg-real" "$work/xdg"|:|$own|is not a folder
+/tmp/autorun-<uid> of the user's, open to others|chmod 755 "$work/xdg"|mkdir -m 755 "$own"|$own|
+/tmp/autorun-<uid> of another user, with a program in it|chmod 755 "$work/xdg"|planted "$own"; chown -R $nobody "$own"|-|start the disc in a session that sets \$XDG_RUNTIME_DIR
+ROWS
+[ "$(stat -c %a "$own")" = 700 ] || [ ! -O "$own" ] || fail "$own was not made private"
+
+# --- an unpacked folder is used only while whole --------------------------------------------------
+run=$(new_runtime)
+start "$run"
+folder=$run/autorun-$hash16
+for damage in "rm $folder/lib/libfiller.so" "truncate -s 1000 $folder/lib/libfiller.so" "rm -r $folder/plugins" \
+    "chown $nobody $folder/qt.conf" "chmod a-x $folder/autorun" "rm $folder/autorun"; do
+    $damage
+    start "$run"
+    ran_from "$folder/autorun" && grep -q "is no longer whole" "$work/out" || fail "after $damage: $(cat "$work/out")"
+    [ -z "$(leftovers "$run")" ] && [ "$(stat -c %s "$folder/lib/libfiller.so")" = 2000000 ] || fail "after $damage: not repaired"
+done
+ok "a damaged unpacked folder is unpacked afresh, never run"
+
+# --- starts stopped while unpacking leave nothing behind ------------------------------------------
+# The archive comes through a pipe, half of it at first, so the start is stopped mid-way for sure.
+run=$(new_runtime)
+mv "$disc/autorun-linux/bundle.tar.zst" "$work/whole.tar.zst"
+mkfifo "$disc/autorun-linux/bundle.tar.zst"
+for signal in KILL TERM KILL; do
+    start "$run" & starter=$!
+    exec 3>"$disc/autorun-linux/bundle.tar.zst"
+    head -c $((size / 2)) "$work/whole.tar.zst" >&3
+    kill -"$signal" "$(pgrep -P "$starter" -x autorun || pgrep -f "^$disc/autorun first")"
+    wait "$starter" || true
+    exec 3>&-
+    [ "$signal" = KILL ] || [ -z "$(leftovers "$run")" ] || fail "SIGTERM while unpacking left $(leftovers "$run")"
+done
+rm "$disc/autorun-linux/bundle.tar.zst"
+mv "$work/whole.tar.zst" "$disc/autorun-linux/bundle.tar.zst"
+[ -n "$(leftovers "$run")" ] || fail "the killed starts left nothing to tidy, so this proves nothing"
+start "$run"
+ran_from "$run/autorun-$hash16/autorun" && [ -z "$(leftovers "$run")" ] || fail "after killed starts: $(ls -A "$run")"
+ok "SIGTERM while unpacking removes the half-made folder; what killed starts leave, the next start removes"
+
+# --- what the starter says before it reads the disc -----------------------------------------------
+run=$(new_runtime)
+start "$run" env -u DISPLAY
+[ "$status" = 1 ] && grep -qx "autorun: there is no display to show the window on.*" "$work/out" &&
+    [ -z "$(ls -A "$run")" ] || fail "without a display: $status $(cat "$work/out"), unpacked $(ls -A "$run")"
+ok "without a display, one plain message and nothing unpacked"
+start "$run" QT_QPA_PLATFORM=wayland
+grep -q "^ran .* args=-platform xcb first second\$" "$STARTER_LOG" && grep -q "which this disc's launcher does not carry" "$work/out" ||
+    fail "QT_QPA_PLATFORM=wayland: $(cat "$work/out" "$STARTER_LOG")"
+start "$run" QT_QPA_PLATFORM="wayland;xcb"
+ran_from "$run/autorun-$hash16/autorun" || fail "QT_QPA_PLATFORM=\"wayland;xcb\" was overruled: $(cat "$STARTER_LOG")"
+ok "a QT_QPA_PLATFORM naming no platform the bundle carries gives way to xcb, saying so"
+: >"$work/opened.log"
+start "$run" FIXTURE_STATUS=3
+[ "$status" -ne 0 ] && boxed "stopped before its window showed: it ended with status 3, saying: fixture fails" ||
+    fail "a program failing at start: $(cat "$work/out" "$work/boxes.log")"
+ok "a program that ends before its window shows is reported in a box, and the disc's folder opens"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "PASS  all checks"
