@@ -11,8 +11,9 @@ packages=(
     xdg-utils
     # A session and an AT-SPI bus, for the screen-reader tests.
     at-spi2-core dbus-daemon dbus-bin
-    # The disc as shipped: the Linux bundle, the image, and the tests that mount it.
-    icu-devtools xorriso genisoimage fuseiso debootstrap zstd libzstd-dev
+    # The disc as shipped: the Linux bundle, the image, and the tests that mount it; debootstrap also
+    # makes the Debian 11 root the starter is built against (scripts/make-sysroot.sh).
+    icu-devtools xorriso genisoimage fuseiso debootstrap zstd
     # The release: Authenticode signing, and the GnuPG signature of its checksums.
     osslsigncode gnupg
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest
