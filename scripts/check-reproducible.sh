@@ -17,6 +17,9 @@ commit=$(git rev-parse HEAD)
 work=$(mktemp -d /tmp/autorun-reproducible.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 unset AUTORUN_GPG_KEY
+# Both builds take the starter's Debian 11 root from this checkout: made twice, its packages could differ.
+AUTORUN_OLD_SYSROOT=$(realpath -m "${AUTORUN_OLD_SYSROOT:-build/sysroot-bullseye}")
+export AUTORUN_OLD_SYSROOT
 
 # build <clone folder> <dist folder>
 build() {
@@ -28,7 +31,8 @@ build() {
         mkdir -p "$2"
         (cd "$1" && cmake --preset windows-i686 -DAUTORUN_WERROR=ON >/dev/null &&
             cmake --build --preset windows-i686 --target Autorun >/dev/null &&
-            cmake --preset linux -DAUTORUN_TESTS=OFF -DAUTORUN_WERROR=ON >/dev/null &&
+            cmake --preset linux -DAUTORUN_TESTS=OFF -DAUTORUN_WERROR=ON \
+                -DAUTORUN_OLD_SYSROOT="$AUTORUN_OLD_SYSROOT" >/dev/null &&
             cmake --build --preset linux --target autorun_disc >/dev/null)
         cp "$1/build/windows-i686/Autorun.exe" "$1/build/linux/platform/qt/disc/autorun" "$2/"
     fi

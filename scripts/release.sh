@@ -10,7 +10,8 @@
 #   AUTORUN_SIGN_TIMESTAMP_URL   an RFC 3161 time-stamp server to counter-sign with
 #   AUTORUN_GPG_KEY              a GnuPG key (id or fingerprint) that signs SHA256SUMS
 #   AUTORUN_SIGN_TIME            the signing time, in seconds since 1970 (default: the commit's time)
-# AUTORUN_BUILD_ROOT is where the release trees go (default build/release).
+# AUTORUN_BUILD_ROOT is where the release trees go (default build/release); AUTORUN_OLD_SYSROOT the Debian 11
+# root the Linux starter is built against (default build/sysroot-bullseye, made when missing).
 #
 # release.sh [OUT]
 set -euo pipefail
@@ -18,6 +19,7 @@ cd "$(dirname "$0")/.."
 source=$(pwd)
 out=$(realpath -m "${1:-dist}")
 trees=$(realpath -m "${AUTORUN_BUILD_ROOT:-build/release}")
+sysroot=$(realpath -m "${AUTORUN_OLD_SYSROOT:-build/sysroot-bullseye}")
 
 say() { printf 'release: %s\n' "$*"; }
 fail() { printf 'release: %s\n' "$*" >&2; exit 1; }
@@ -42,7 +44,8 @@ exe=$trees/signed/Autorun.exe
 scripts/sign-exe.sh "$trees/windows/Autorun.exe" "$exe"
 
 # The Linux program, the disc with both programs, and its image.
-cmake --preset linux -B "$trees/linux" -DAUTORUN_TESTS=OFF -DAUTORUN_WERROR=ON -DAUTORUN_WINDOWS_EXE="$exe" >/dev/null
+cmake --preset linux -B "$trees/linux" -DAUTORUN_TESTS=OFF -DAUTORUN_WERROR=ON -DAUTORUN_WINDOWS_EXE="$exe" \
+    -DAUTORUN_OLD_SYSROOT="$sysroot" >/dev/null
 cmake --build "$trees/linux" --target disc-image
 
 rm -rf "$out"
