@@ -109,6 +109,8 @@ Launch RunUntilShown(const std::filesystem::path& program, char* const argv[])
         return {Launch::Outcome::NotStarted, execError, {}};
     }
 
+    // Passing the launcher's words on must not end the starter where its own standard error is gone.
+    std::signal(SIGPIPE, SIG_IGN);
     std::string said;
     pollfd watched[2] = {{ready.Read(), POLLIN, 0}, {output.Read(), POLLIN, 0}};
     bool shown = false;

@@ -11,6 +11,7 @@
 #include <dlfcn.h>
 #include <elf.h>
 #include <fcntl.h>
+#include <gnu/libc-version.h>
 #include <link.h>
 #include <unistd.h>
 
@@ -108,6 +109,9 @@ std::vector<std::string> Shortfalls(std::string_view needs)
             byLibrary[std::string(line.substr(0, space))].emplace_back(line.substr(space + 1));
     }
     std::vector<std::string> shortfalls;
+    // The C library's versions, in whichever of its libraries they are asked of, are told once, as
+    // glibc's release.
+    std::optional<std::string> glibc;
     for (const auto& [library, versions] : byLibrary) {
         void* handle = dlopen(library.c_str(), RTLD_LAZY | RTLD_LOCAL);
         if (handle == nullptr) {
@@ -118,14 +122,27 @@ std::vector<std::string> Shortfalls(std::string_view needs)
         std::set<std::string> defined;
         if (dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr)
             defined = DefinedVersions(map->l_name);
+        std::string wanted;
+        std::string has;
         for (const std::string& version : versions) {
             if (defined.contains(version))
                 continue;
-            const std::optional<std::string> has = NewestOfKind(defined, Split(version).first);
-            shortfalls.push_back(library + " with " + version + "; this system's has " +
-                                 (has ? "up to " + *has : "no " + std::string(Split(version).first) + " versions"));
+            const std::string_view kind = Split(version).first;
+            if (kind == "GLIBC_") {
+                if (!glibc || Split(*glibc).second < Split(version).second)
+                    glibc = version;
+                continue;
+            }
+            const std::optional<std::string> newest = NewestOfKind(defined, kind);
+            wanted += (wanted.empty() ? "" : " and ") + version;
+            has += (has.empty() ? "" : " and ") + newest.value_or("no " + std::string(kind) + " versions");
         }
+        if (!wanted.empty())
+            shortfalls.push_back(library + " with " + wanted + "; this system's has up to " + has);
     }
+    if (glibc)
+        shortfalls.insert(shortfalls.begin(), "glibc " + glibc->substr(6) + " or later; this system has glibc " +
+                                                  gnu_get_libc_version());
     return shortfalls;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/posix/StarterHandover.h"
 
 #include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <string_view>
 
@@ -45,6 +46,9 @@ StarterHandover::StarterHandover()
                 fd >= 3 && fd != ready_ && fcntl(fd, F_GETFD) >= 0) {
                 fcntl(fd, F_SETFD, FD_CLOEXEC);
                 stderr_ = fd;
+                // Standard error is the starter's pipe until then: should the starter be gone, a
+                // warning written there must not end the program.
+                std::signal(SIGPIPE, SIG_IGN);
             }
         }
     }
@@ -66,6 +70,7 @@ void StarterHandover::WindowShown()
         dup2(stderr_, STDERR_FILENO);
         close(stderr_);
         stderr_ = -1;
+        std::signal(SIGPIPE, SIG_DFL);
     }
     if (ready_ >= 0) {
         const char byte = 1;
