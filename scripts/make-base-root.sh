@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
-# Makes ROOT a clean Debian 12 root with only what any x86-64 desktop has: the C and C++ runtimes,
-# the X11 and xcb client libraries, libGL and libEGL, fontconfig, FreeType and one font. No Qt, and
+# Makes ROOT a clean Debian root (12 unless SUITE names another release) with only what any x86-64
+# desktop has: the C and C++ runtimes, the X11 and xcb client libraries, libGL and libEGL,
+# fontconfig, FreeType and one font. No Qt, and
 # no ICU: another distribution's ICU never has the soname the bundle's Qt was built against, so
 # ICU is taken out even though the packages above bring it in. The disc's Linux launcher must start
 # in this root with nothing but its own bundle.
 # Needs root and Debian's package archive; ROOT is reused once made (the ".complete" file marks it).
-# make-base-root.sh ROOT
+# make-base-root.sh ROOT [SUITE]
 set -euo pipefail
-[ $# -eq 1 ] || { echo "usage: $0 ROOT" >&2; exit 2; }
+[ $# -eq 1 ] || [ $# -eq 2 ] || { echo "usage: $0 ROOT [SUITE]" >&2; exit 2; }
 root=$1
+suite=${2:-bookworm}
 [ -f "$root/.complete" ] && exit 0
 
 base_set=libx11-6,libx11-xcb1,libxcb1,libxext6,libxrender1,libgl1,libegl1,libfontconfig1,libfreetype6,fonts-liberation
 mirror=$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
 rm -rf "$root"
 mkdir -p "$root"
-debootstrap --variant=minbase --include="$base_set" bookworm "$root" "${mirror:-http://deb.debian.org/debian}" \
+debootstrap --variant=minbase --include="$base_set" "$suite" "$root" "${mirror:-http://deb.debian.org/debian}" \
     >"$root.log" 2>&1 || { tail -n 20 "$root.log" >&2; exit 1; }
 rm -f "$root"/usr/lib/x86_64-linux-gnu/libicu*
 touch "$root/.complete"

@@ -71,6 +71,17 @@ add_test(NAME linux_bundle_resolves
             ${PROJECT_SOURCE_DIR}/scripts/linux-base-libraries.txt)
 set_tests_properties(linux_bundle_resolves PROPERTIES FIXTURES_REQUIRED e2e_disc TIMEOUT 60)
 
+# The disc's Linux files need no newer glibc and C++ runtime than README.md's table says.
+add_test(NAME linux_files_need_what_readme_says
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/release/symbol-versions.sh ${PROJECT_SOURCE_DIR}/README.md
+            ${AUTORUN_DISC_DIR})
+set_tests_properties(linux_files_need_what_readme_says PROPERTIES FIXTURES_REQUIRED e2e_disc TIMEOUT 60)
+
+# What the starter's linked-in C++ runtime takes from cmake/OldGlibc.cpp works.
+add_executable(old_glibc_check ${CMAKE_CURRENT_SOURCE_DIR}/release/OldGlibcCheck.cpp)
+autorun_build_against_old_sysroot(old_glibc_check)
+add_test(NAME old_glibc_stand_ins_work COMMAND old_glibc_check)
+
 # The disc as users meet it: the image mounted read-only, the launcher run by an unprivileged user;
 # then inside a clean root without Qt (made once, kept in the build folder); then from an image
 # mastered with plain 8.3 names. Skipped, saying why, where mounting or chroot is refused.
@@ -89,8 +100,23 @@ set_tests_properties(e2e_mounted_image e2e_unmounted_under_the_launcher e2e_moun
     LABELS e2e
     SKIP_RETURN_CODE 77
     TIMEOUT 120)
-# Making the clean root the first time takes a minute or two.
-set_tests_properties(e2e_mounted_image_without_qt PROPERTIES TIMEOUT 600)
+# Making the clean root the first time takes a minute or two; one test makes it at a time.
+set_tests_properties(e2e_mounted_image_without_qt PROPERTIES TIMEOUT 600 RESOURCE_LOCK base_root)
+
+# The disc's starter and launcher in clean Debian 12 and 11 roots, as the user nobody: a damaged unpacked
+# folder, a C++ runtime or a glibc too old, a Wayland platform, a launcher failing at start. Each must end
+# in the window, or in a box with the disc's folder opened.
+set(AUTORUN_OLD_BASE_ROOT ${PROJECT_SOURCE_DIR}/build/base-root-bullseye CACHE PATH
+    "The clean Debian 11 root without Qt the disc is tested in")
+add_test(NAME starter_routes_as_users_meet_them
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/starter/routes.sh ${AUTORUN_DISC_DIR} ${AUTORUN_BASE_ROOT}
+            ${AUTORUN_OLD_BASE_ROOT} $<TARGET_FILE:e2e_close_window>)
+set_tests_properties(starter_routes_as_users_meet_them PROPERTIES
+    FIXTURES_REQUIRED e2e_disc
+    LABELS e2e
+    SKIP_RETURN_CODE 77
+    RESOURCE_LOCK base_root
+    TIMEOUT 600)
 
 # Started where there is no display, the program says so instead of aborting.
 add_test(NAME autorun_without_display
