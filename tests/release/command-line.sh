@@ -17,6 +17,7 @@ for program in "$@"; do
         [ "$(printf '%s\n' "$said" | head -n 1)" = "$expected" ] ||
             { echo "FAIL  $program $asked said \"$said\", not \"$expected\"" >&2; exit 1; }
     done
+    ! "$program" --version >/dev/full 2>/dev/null || { echo "FAIL  $program --version >/dev/full ended with status 0" >&2; exit 1; }
     echo "ok    $program: $(env -u DISPLAY "$program" --version)"
 done
 echo "PASS  all checks"

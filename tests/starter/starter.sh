@@ -120,6 +120,16 @@ for damage in truncated corrupted; do
     [ -z "$(ls -A "$run")" ] || fail "$damage archive: left $(ls -A "$run") in the runtime folder"
     ok "a $damage archive is named in a message and a box, and nothing is left unpacked: $(head -n 1 "$work/out")"
 done
+# Archives made otherwise than the manifest says: each is damaged, naming the entry, before its hash.
+mkdir "$work/stage"
+zstd -q -dc "$fixture/bundle.tar.zst" | tar -x -C "$work/stage"
+head -c 100 /dev/zero >"$work/stage/lib/extra.so"
+for crafted in "lib/extra.so|./lib/extra.so" "twice|./qt.conf ./qt.conf" "before its folder|./lib/libfiller.so"; do
+    (cd "$work/stage" && tar --format=ustar --no-recursion --hard-dereference -cf - ${crafted#*|}) | zstd -q >"$disc/autorun-linux/bundle.tar.zst"
+    start "$(new_runtime)"
+    grep -q "is damaged: .*${crafted%%|*}" "$work/out" || fail "an archive with ${crafted#*|}: $(cat "$work/out")"
+done
+ok "an archive with an entry its manifest lacks, an entry twice or a file before its folder is damaged"
 cp "$fixture/bundle.tar.zst" "$disc/autorun-linux/bundle.tar.zst"
 
 # --- folders that cannot take it -----------------------------------------------------------------
