@@ -24,7 +24,23 @@ sysroot=$(realpath -m "${AUTORUN_OLD_SYSROOT:-build/sysroot-bullseye}")
 say() { printf 'release: %s\n' "$*"; }
 fail() { printf 'release: %s\n' "$*" >&2; exit 1; }
 
-scripts/setup.sh osslsigncode
+# What the release needs and nothing more (scripts/setup.sh would add the tests' set: Wine, the 32-bit
+# architecture, ...): installed where missing, as root or through sudo.
+needs=(git cmake ninja-build g++ pkg-config libx11-dev qt6-base-dev g++-mingw-w64-i686-posix
+    icu-devtools zstd xorriso debootstrap)
+[ -z "${AUTORUN_SIGN_PKCS12:-}" ] || needs+=(osslsigncode openssl)
+[ -z "${AUTORUN_GPG_KEY:-}" ] || needs+=(gnupg)
+missing=()
+for package in "${needs[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    say "installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 command -v git >/dev/null && git rev-parse --git-dir >/dev/null 2>&1 ||
     fail "this is not a Git checkout: the release takes its date from the last commit"
 [ -z "$(git status --porcelain --untracked-files=no)" ] ||
