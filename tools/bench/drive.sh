@@ -164,7 +164,8 @@ for drive in "${drives[@]}"; do
     : >"$tmp/results"
     for ((run = 1; run <= runs; run++)); do
         mount_drive "$rate"
-        rm -f "$tmp/boxed"
+        : >"$tmp/boxed"
+        chmod 666 "$tmp/boxed"
         began=$(date +%s.%N)
         unshare --mount --propagation private sh -c 'mount --rbind /tmp "$1/tmp" && exec chroot --userspec=nobody:nogroup "$1" \
             env -i PATH="$2:/usr/bin:/bin" HOME=/nonexistent DISPLAY="$DISPLAY" "$3/autorun"' sh \
