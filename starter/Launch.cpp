@@ -158,7 +158,7 @@ Launch RunUntilShown(const std::filesystem::path& program, char* const argv[])
     std::string reason = HowItEnded(status);
     if (const std::string words = LastWords(said); !words.empty())
         reason += ", saying:\n" + words;
-    return {Launch::Outcome::Failed, 0, reason};
+    return {Launch::Outcome::Failed, 0, reason, WIFEXITED(status) && WEXITSTATUS(status) == 1};
 }
 
 } // namespace autorun::starter

@@ -21,6 +21,9 @@ struct Launch {
     Outcome outcome;
     int error = 0;
     std::string reason;
+    // Failed with its own exit status 1: the launcher ran and said why (no display it can open, say),
+    // which the same launcher on another Qt would say again.
+    bool saidWhy = false;
 };
 
 Launch RunUntilShown(const std::filesystem::path& program, char* const argv[]);

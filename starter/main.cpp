@@ -57,6 +57,13 @@ bool Set(const char* name)
     return value != nullptr && *value != '\0';
 }
 
+// The launcher's failure as a sentence: what it said may end with a full stop of its own.
+std::string StoppedText(const fs::path& program, const std::string& reason)
+{
+    const std::string text = "The launcher " + Quoted(program) + " stopped before its window showed: " + reason;
+    return text.ends_with('.') ? text : text + ".";
+}
+
 // Why the launcher is not there, in a box, with the disc's folder opened beside it. The file manager
 // gets the user's environment, as the launcher's children would.
 int Fail(const std::string& message, const fs::path& disc)
@@ -235,6 +242,8 @@ int main(int argc, char* argv[])
         const Launch launch = RunUntilShown(program, argv);
         if (launch.outcome == Launch::Outcome::Shown || launch.outcome == Launch::Outcome::Ended)
             return 0;
+        if (launch.saidWhy)
+            return Fail(StoppedText(program, launch.reason), disc);
         // The bundle carries its own Qt: it may start where the desktop's did not.
         const std::string why = launch.outcome == Launch::Outcome::NotStarted
                                     ? "cannot start " + Quoted(program) + ": " + Reason(launch.error)
@@ -281,8 +290,7 @@ int main(int argc, char* argv[])
                 Say(Quoted(program) + " stopped before its window showed, and its folder has changed; it is unpacked again.");
                 continue;
             }
-            return Fail("The launcher " + Quoted(program) + " stopped before its window showed: " + launch.reason + ".",
-                        disc);
+            return Fail(StoppedText(program, launch.reason), disc);
         }
     }
     std::string message = systemQtFailure + "The launcher cannot start: there is no folder to unpack its libraries into.";
