@@ -151,6 +151,13 @@ AccessibleLabel Form::Describe(std::size_t label) const
     return described;
 }
 
+AccessibleWindow Form::DescribeWindow() const
+{
+    const ui::Window& window = *window_;
+    return {window.FrameStyle() == ui::Frame::FixedDialog ? AccessibleWindow::Role::Dialog : AccessibleWindow::Role::Window,
+            window.Title(), window.HasKeyboard() && !window.Focus()};
+}
+
 std::optional<std::size_t> Form::AccessibleAt(ui::Point p) const
 {
     const ui::Hit hit = window_->HitTest(p);

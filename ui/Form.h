@@ -47,6 +47,16 @@ struct AccessibleLabel {
     bool operator==(const AccessibleLabel&) const = default;
 };
 
+// The window itself as screen readers see it.
+struct AccessibleWindow {
+    enum class Role { Window, Dialog };
+    Role role = Role::Window;
+    std::string name;
+    bool focused = false; // it has the keyboard, and none of its labels has the focus
+
+    bool operator==(const AccessibleWindow&) const = default;
+};
+
 class Form {
 public:
     virtual ~Form() = default;
@@ -83,6 +93,7 @@ public:
 
     // The label at that position in Labels() as screen readers see it.
     AccessibleLabel Describe(std::size_t label) const;
+    AccessibleWindow DescribeWindow() const;
     // The label a screen reader finds at a point of the client area: a shown one, the top-most.
     std::optional<std::size_t> AccessibleAt(ui::Point p) const;
 

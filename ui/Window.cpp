@@ -149,6 +149,33 @@ void Window::RequestClose()
     changes_.close = true;
 }
 
+std::vector<Announcement> Window::Announcements(const WindowChanges& changes) const
+{
+    std::vector<Announcement> told;
+    for (const LabelChange& change : changes.labels) {
+        if (change.caption)
+            told.push_back({Announcement::Kind::Name, change.label});
+        if (change.visibility)
+            told.push_back({labels_[change.label].Visible() ? Announcement::Kind::Show : Announcement::Kind::Hide,
+                            change.label});
+        if (change.enabled)
+            told.push_back({Announcement::Kind::State, change.label});
+    }
+    if (changes.focus || changes.keyboard) {
+        if (const std::optional<std::size_t> focus = KeyboardFocus())
+            told.push_back({Announcement::Kind::Focus, focus});
+    }
+    return told;
+}
+
+std::vector<Announcement> Window::Greeting() const
+{
+    std::vector<Announcement> told{{Announcement::Kind::Focus, std::nullopt}};
+    if (const std::optional<std::size_t> focus = KeyboardFocus())
+        told.push_back({Announcement::Kind::Focus, focus});
+    return told;
+}
+
 WindowChanges Window::TakeChanges()
 {
     WindowChanges changes = std::exchange(changes_, {});

@@ -154,6 +154,22 @@ struct WindowChanges {
     bool Any() const { return !labels.empty() || title || position || focus || keyboard || density || close; }
 };
 
+// One thing screen readers are told, of a label or (with no label) of the window itself. Each desktop
+// sends each as its own event, in the order given.
+struct Announcement {
+    enum class Kind {
+        Focus, // it has the keyboard focus now
+        Show,  // it appeared
+        Hide,  // it disappeared
+        Name,  // it reads differently
+        State, // it was greyed or made available
+    };
+    Kind kind;
+    std::optional<std::size_t> label; // position in Labels(); none for the window
+
+    bool operator==(const Announcement&) const = default;
+};
+
 class Window {
 public:
     explicit Window(const WindowDesign& design);
@@ -192,15 +208,19 @@ public:
 
     // The label with the keyboard focus, by position in Labels(); none until a key moves it there.
     // KeyboardFocus is that label only while the window has the keyboard: the one screen readers
-    // are told has the focus. FocusToAnnounce is it when these changes moved the focus or gave the
-    // window the keyboard back, after the window's own announcement.
+    // are told has the focus.
     std::optional<std::size_t> Focus() const { return focus_; }
     std::optional<std::size_t> KeyboardFocus() const { return keyboard_ ? focus_ : std::nullopt; }
-    std::optional<std::size_t> FocusToAnnounce(const WindowChanges& changes) const
-    {
-        return changes.focus || changes.keyboard ? KeyboardFocus() : std::nullopt;
-    }
     void SetFocus(std::optional<std::size_t> label);
+
+    // What screen readers are told of these changes, in order: of each label in design order, what
+    // reads differently (name, shown or hidden, state); then the label with the focus, where the
+    // focus moved or the window got the keyboard back, which comes after the desktop's own news of
+    // the window.
+    std::vector<Announcement> Announcements(const WindowChanges& changes) const;
+    // What a screen reader that begins to listen late is told of the window with the keyboard: the
+    // window, then its focused label.
+    std::vector<Announcement> Greeting() const;
 
     // Whether the window is on the screen, and whether it has the keyboard; front ends report both.
     // A label reads as focused to screen readers only while its window has the keyboard.

@@ -30,11 +30,33 @@ QAccessible::Role RoleOf(ui::Role role)
     return QAccessible::StaticText;
 }
 
-void Send(FormView* view, QAccessible::Event type, std::size_t label)
+// One announcement as Qt's event: of the view, or of a label, its child.
+void Send(FormView* view, const ui::Announcement& announcement)
 {
+    using Kind = ui::Announcement::Kind;
+    if (announcement.kind == Kind::State) {
+        QAccessible::State changed;
+        changed.disabled = true;
+        QAccessibleStateChangeEvent event(view, changed);
+        if (announcement.label)
+            event.setChild(static_cast<int>(*announcement.label));
+        QAccessible::updateAccessibility(&event);
+        return;
+    }
+    const QAccessible::Event type = announcement.kind == Kind::Focus  ? QAccessible::Focus
+                                    : announcement.kind == Kind::Show ? QAccessible::ObjectShow
+                                    : announcement.kind == Kind::Hide ? QAccessible::ObjectHide
+                                                                      : QAccessible::NameChanged;
     QAccessibleEvent event(view, type);
-    event.setChild(static_cast<int>(label));
+    if (announcement.label)
+        event.setChild(static_cast<int>(*announcement.label));
     QAccessible::updateAccessibility(&event);
+}
+
+void SendAll(FormView* view, const std::vector<ui::Announcement>& announcements)
+{
+    for (const ui::Announcement& announcement : announcements)
+        Send(view, announcement);
 }
 
 // One painted label, as the form describes it. It has no QObject of its own, so the view's interface
@@ -102,7 +124,7 @@ public:
 
     void* interface_cast(QAccessible::InterfaceType type) override
     {
-        if (type == QAccessible::ActionInterface && isValid() && Described().role != ui::Role::StaticText)
+        if (type == QAccessible::ActionInterface && isValid() && Described().action != DefaultAction::None)
             return static_cast<QAccessibleActionInterface*>(this);
         return nullptr;
     }
@@ -150,8 +172,19 @@ private:
 class FormViewAccessible : public QAccessibleWidget {
 public:
     explicit FormViewAccessible(FormView* view)
-        : QAccessibleWidget(view, view->windowType() == Qt::Dialog ? QAccessible::Dialog : QAccessible::Window)
+        : QAccessibleWidget(view, view->Model().DescribeWindow().role == AccessibleWindow::Role::Dialog
+                                      ? QAccessible::Dialog
+                                      : QAccessible::Window)
     {
+    }
+
+    // Focused only while none of its labels is: Qt would read the view as focused with them.
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        if (View()->Model().Loaded())
+            state.focused = View()->Model().DescribeWindow().focused;
+        return state;
     }
 
     ~FormViewAccessible() override
@@ -207,28 +240,6 @@ public:
         return focus ? child(static_cast<int>(*focus)) : nullptr;
     }
 
-    void Notify(const ui::WindowChanges& changes)
-    {
-        const ui::Window& window = View()->Model().Window();
-        for (const ui::LabelChange& change : changes.labels) {
-            if (change.caption)
-                Send(View(), QAccessible::NameChanged, change.label);
-            if (change.visibility)
-                Send(View(), window.Labels()[change.label].Visible() ? QAccessible::ObjectShow : QAccessible::ObjectHide,
-                     change.label);
-            if (change.enabled) {
-                QAccessible::State changed;
-                changed.disabled = true;
-                QAccessibleStateChangeEvent event(View(), changed);
-                event.setChild(static_cast<int>(change.label));
-                QAccessible::updateAccessibility(&event);
-            }
-        }
-        // Qt announces a window that gets the keyboard back before the window hears of it.
-        if (const std::optional<std::size_t> focus = window.FocusToAnnounce(changes))
-            Send(View(), QAccessible::Focus, *focus);
-    }
-
 private:
     FormView* View() const { return static_cast<FormView*>(widget()); }
 
@@ -248,12 +259,8 @@ public:
             qApp,
             [] {
                 auto* view = qobject_cast<FormView*>(QApplication::activeWindow());
-                if (view == nullptr || !view->Model().Loaded() || !QAccessible::isActive())
-                    return;
-                QAccessibleEvent window(view, QAccessible::Focus);
-                QAccessible::updateAccessibility(&window);
-                if (const std::optional<std::size_t> focus = view->Model().Window().KeyboardFocus())
-                    Send(view, QAccessible::Focus, *focus);
+                if (view != nullptr && view->Model().Loaded() && QAccessible::isActive())
+                    SendAll(view, view->Model().Window().Greeting());
             },
             Qt::QueuedConnection);
     }
@@ -279,12 +286,10 @@ void InstallAccessibility()
     (void)installed;
 }
 
-void NotifyAccessibility(FormView& view, const ui::WindowChanges& changes)
+void Announce(FormView& view, const std::vector<ui::Announcement>& announcements)
 {
-    if (!QAccessible::isActive())
-        return;
-    if (auto* accessible = dynamic_cast<FormViewAccessible*>(QAccessible::queryAccessibleInterface(&view)))
-        accessible->Notify(changes);
+    if (QAccessible::isActive())
+        SendAll(&view, announcements);
 }
 
 } // namespace autorun::qt

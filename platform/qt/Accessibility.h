@@ -4,6 +4,8 @@
 
 #include "ui/Window.h"
 
+#include <vector>
+
 namespace autorun::qt {
 
 class FormView;
@@ -11,7 +13,7 @@ class FormView;
 // Lets Qt build the views' accessible interfaces on demand; installing twice does nothing.
 void InstallAccessibility();
 
-// Tells assistive technology what changed in the view's window, when one is listening.
-void NotifyAccessibility(FormView& view, const ui::WindowChanges& changes);
+// Tells assistive technology, when one is listening, what the view's window announces.
+void Announce(FormView& view, const std::vector<ui::Announcement>& announcements);
 
 } // namespace autorun::qt

@@ -151,7 +151,8 @@ FormView::FormView(Form& form, QWidget* owner)
     setAttribute(Qt::WA_OpaquePaintEvent);
     if (const QIcon icon = WindowIcon(window.Icon()); !icon.isNull())
         setWindowIcon(icon);
-    FitTo(ScreenDpi(devicePixelRatioF()));
+    form.Window().SetDpi(ScreenDpi(devicePixelRatioF()));
+    FitToDensity();
 
     // Everything so far is drawn from scratch.
     form.Window().TakeChanges();
@@ -163,6 +164,8 @@ void FormView::Sync()
 {
     ui::Window& window = form_.Window();
     const ui::WindowChanges changes = window.TakeChanges();
+    if (changes.density)
+        FitToDensity();
     // The labels the focus left and reached are among them.
     for (const ui::LabelChange& change : changes.labels)
         update(PixelRect(window.Labels()[change.label].Bounds()));
@@ -170,7 +173,7 @@ void FormView::Sync()
         setWindowTitle(QString::fromStdString(window.Title()));
     if (changes.position)
         move(PixelPoint(window.Position()));
-    NotifyAccessibility(*this, changes);
+    Announce(*this, window.Announcements(changes));
     if (changes.close)
         close();
 }
@@ -178,15 +181,14 @@ void FormView::Sync()
 void FormView::FitToScreen()
 {
     // The screen the window will show on, before it is shown.
-    const int dpi = ScreenDpi(devicePixelRatioF());
-    if (dpi != form_.Window().Dpi())
-        FitTo(dpi);
+    form_.Window().SetDpi(ScreenDpi(devicePixelRatioF()));
+    Sync();
 }
 
-void FormView::FitTo(int dpi)
+void FormView::FitToDensity()
 {
-    ui::Window& window = form_.Window();
-    window.SetDpi(dpi);
+    const ui::Window& window = form_.Window();
+    const int dpi = window.Dpi();
     // Decoded now, before the window maps, so that its first paint only draws.
     Picture(ui::PictureFor(window.Picture(), dpi).picture);
     for (const ui::Image& image : window.Images())

@@ -53,8 +53,10 @@ private:
     QColor ToQColor(ui::Colour colour) const;
     void ShowPointer(ui::Point p);
     // Chooses the pictures and the pointer for the screen's density, decoding them before they are drawn.
+    // The window's density from its screen's, applied through Sync.
     void FitToScreen();
-    void FitTo(int dpi);
+    // Pictures and pointer for the window's density, all repainted.
+    void FitToDensity();
     void DrawPicture(QPainter& painter, ui::Resource resource, const QRect& designed);
     void DispatchButton(const QMouseEvent& event, void (Form::*handler)(ui::Point, MouseButton));
 

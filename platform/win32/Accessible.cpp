@@ -206,7 +206,7 @@ STDMETHODIMP FormAccessible::get_accChild(VARIANT child, IDispatch** object)
 STDMETHODIMP FormAccessible::get_accName(VARIANT child, BSTR* name)
 {
     return TextOf(child, name,
-                  [this](long id) { return id == CHILDID_SELF ? window_->Model().Window().Title() : Described(id).name; });
+                  [this](long id) { return id == CHILDID_SELF ? window_->Model().DescribeWindow().name : Described(id).name; });
 }
 
 STDMETHODIMP FormAccessible::get_accValue(VARIANT, BSTR* value)
@@ -242,10 +242,9 @@ STDMETHODIMP FormAccessible::get_accState(VARIANT child, VARIANT* state)
     long id = 0;
     if (const HRESULT checked = Check(child, id); FAILED(checked))
         return checked;
-    const ui::Window& window = window_->Model().Window();
     long flags = 0;
     if (id == CHILDID_SELF) {
-        flags = STATE_SYSTEM_FOCUSABLE | (window.HasKeyboard() && !window.Focus() ? STATE_SYSTEM_FOCUSED : 0);
+        flags = STATE_SYSTEM_FOCUSABLE | (window_->Model().DescribeWindow().focused ? STATE_SYSTEM_FOCUSED : 0);
     } else {
         const AccessibleLabel described = Described(id);
         const std::pair<bool, long> states[] = {

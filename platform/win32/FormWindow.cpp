@@ -222,25 +222,22 @@ void FormWindow::Sync()
     for (const ui::LabelChange& change : changes.labels) {
         const RECT r = LabelPixels(window.Labels()[change.label]);
         InvalidateRect(handle_, &r, FALSE);
-        // What reads differently, for screen readers: the label is the client object's child change.label + 1.
-        const LONG child = static_cast<LONG>(change.label) + 1;
-        if (change.caption)
-            NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, handle_, OBJID_CLIENT, child);
-        if (change.visibility)
-            NotifyWinEvent(window.Labels()[change.label].Visible() ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, handle_,
-                           OBJID_CLIENT, child);
-        if (change.enabled)
-            NotifyWinEvent(EVENT_OBJECT_STATECHANGE, handle_, OBJID_CLIENT, child);
     }
     if (changes.title)
         SetWindowTextW(handle_, Wide(window.Title()).c_str());
     if (changes.position)
         SetWindowPos(handle_, nullptr, ui::ToPixels(window.Position().x, SystemDpi()),
                      ui::ToPixels(window.Position().y, SystemDpi()), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // Screen readers follow the keyboard through these events; the system has already told them
-    // of a window that gets the keyboard back.
-    if (const std::optional<std::size_t> focus = window.FocusToAnnounce(changes))
-        NotifyWinEvent(EVENT_OBJECT_FOCUS, handle_, OBJID_CLIENT, static_cast<LONG>(*focus) + 1);
+    // Each as its event of the client object, whose child label + 1 the label is.
+    for (const ui::Announcement& told : window.Announcements(changes)) {
+        using Kind = ui::Announcement::Kind;
+        const DWORD event = told.kind == Kind::Focus  ? EVENT_OBJECT_FOCUS
+                            : told.kind == Kind::Show ? EVENT_OBJECT_SHOW
+                            : told.kind == Kind::Hide ? EVENT_OBJECT_HIDE
+                            : told.kind == Kind::Name ? EVENT_OBJECT_NAMECHANGE
+                                                      : EVENT_OBJECT_STATECHANGE;
+        NotifyWinEvent(event, handle_, OBJID_CLIENT, told.label ? static_cast<LONG>(*told.label) + 1 : CHILDID_SELF);
+    }
     if (changes.close) {
         closeRequested_ = true;
         PostMessageW(handle_, WM_NULL, 0, 0);

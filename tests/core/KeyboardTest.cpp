@@ -255,5 +255,89 @@ TEST_F(DocKeys, EachShowingStartsWithoutAFocus)
     Show([](frmOnlineDoc& doc) { EXPECT_EQ(Focused(doc), "none"); });
 }
 
+// What screen readers are told of each kind of change to the launcher, which has the keyboard.
+struct Told {
+    const char* name;
+    std::function<void(frmAutoRun&)> act;
+    // (kind, label) in order; "window" for the window itself.
+    std::vector<std::pair<ui::Announcement::Kind, std::string>> expected;
+};
+
+void PrintTo(const Told& told, std::ostream* os)
+{
+    *os << told.name;
+}
+
+class Announcements : public testing::TestWithParam<Told> {};
+
+TEST_P(Announcements, InTheOrderScreenReadersExpect)
+{
+    FakeDesktop desktop;
+    desktop.files["D:\\autorun.inf"] = "[Descriptions]\r\n1=Docs,Read the manuals\r\n2=Browse,Look around\r\n";
+    frmAutoRun launcher(desktop);
+    launcher.Load();
+    ui::Window& window = launcher.Window();
+    window.SetShown(true);
+    window.SetKeyboard(true);
+    window.TakeChanges();
+    GetParam().act(launcher);
+    std::vector<std::pair<ui::Announcement::Kind, std::string>> told;
+    for (const ui::Announcement& announcement : window.Announcements(window.TakeChanges())) {
+        const ui::Label* label = announcement.label ? &window.Labels()[*announcement.label] : nullptr;
+        told.emplace_back(announcement.kind, label ? std::string(label->Control().name) + " " + std::to_string(label->Index())
+                                                   : "window");
+    }
+    EXPECT_EQ(told, GetParam().expected);
+}
+
+using Kind = ui::Announcement::Kind;
+INSTANTIATE_TEST_SUITE_P(
+    EachChange, Announcements,
+    testing::Values(
+        Told{"hover shows the description", [](frmAutoRun& l) { l.MouseMove(kOnButton0, false); },
+             {{Kind::Name, "lblDescr -1"}, {Kind::Show, "lblDescr -1"}}},
+        Told{"another button renames it",
+             [](frmAutoRun& l) {
+                 l.MouseMove(kOnButton0, false);
+                 l.Window().TakeChanges();
+                 l.MouseMove(kOnButton1, false);
+             },
+             {{Kind::Name, "lblDescr -1"}}},
+        Told{"leaving the buttons hides it",
+             [](frmAutoRun& l) {
+                 l.MouseMove(kOnButton0, false);
+                 l.Window().TakeChanges();
+                 l.MouseMove(kOnSurface, false);
+             },
+             {{Kind::Hide, "lblDescr -1"}}},
+        Told{"a key's focus comes after what it changed", [](frmAutoRun& l) { l.KeyDown(Key::Tab); },
+             {{Kind::Name, "lblDescr -1"}, {Kind::Show, "lblDescr -1"}, {Kind::Focus, "lblBtnText 0"}}},
+        Told{"the keyboard back after a window closed with Esc",
+             [](frmAutoRun& l) {
+                 l.KeyDown(Key::Tab);
+                 l.Window().SetKeyboard(false);
+                 l.Window().TakeChanges();
+                 l.Window().SetKeyboard(true);
+             },
+             {{Kind::Focus, "lblBtnText 0"}}},
+        Told{"the keyboard back with no label focused", [](frmAutoRun& l) { l.Window().SetKeyboard(false); }, {}},
+        Told{"a label greyed", [](frmAutoRun& l) { l.Window().Control(lblBtnText, 1).SetEnabled(false); },
+             {{Kind::State, "lblBtnText 1"}}},
+        Told{"the window closing: the desktop tells of it", [](frmAutoRun& l) { l.Window().RequestClose(); }, {}}));
+
+TEST(Greeting, TheWindowThenItsFocusedLabel)
+{
+    FakeDesktop desktop;
+    frmAutoRun launcher(desktop);
+    launcher.Load();
+    ui::Window& window = launcher.Window();
+    window.SetKeyboard(true);
+    EXPECT_EQ(window.Greeting(), (std::vector<ui::Announcement>{{Kind::Focus, std::nullopt}}));
+    EXPECT_EQ(launcher.DescribeWindow(), (AccessibleWindow{AccessibleWindow::Role::Window, window.Title(), true}));
+    launcher.KeyDown(Key::Tab);
+    EXPECT_EQ(window.Greeting(), (std::vector<ui::Announcement>{{Kind::Focus, std::nullopt}, {Kind::Focus, 0}}));
+    EXPECT_FALSE(launcher.DescribeWindow().focused); // its label is
+}
+
 } // namespace
 } // namespace autorun

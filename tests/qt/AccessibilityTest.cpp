@@ -69,12 +69,13 @@ void ExpectChildren(FormView& view, QAccessible::Role windowRole, std::span<cons
         if (!e.invisible) {
             EXPECT_EQ(window->childAt(child->rect().center().x(), child->rect().center().y()), child);
         }
+        // Only what acts can be pressed: a greyed link offers no action at all.
         QAccessibleActionInterface* actions = child->actionInterface();
-        if (e.role == QAccessible::StaticText) {
+        if (!e.acts) {
             EXPECT_EQ(actions, nullptr);
         } else {
             ASSERT_NE(actions, nullptr);
-            EXPECT_EQ(actions->actionNames().contains(QAccessibleActionInterface::pressAction()), e.acts);
+            EXPECT_EQ(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
         }
     }
     EXPECT_EQ(window->focusChild(), nullptr);
@@ -390,7 +391,7 @@ TEST_F(Accessibility, DocumentationWindowReportsHeadingsAndLinks)
 TEST_F(Accessibility, PressingALinkOpensItsDocumentAndAGreyedOneNothing)
 {
     InDocumentationWindow([&](FormView& doc) {
-        ChildFor(doc, lblCases, 3)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        EXPECT_EQ(ChildFor(doc, lblCases, 3)->actionInterface(), nullptr);
         ChildFor(doc, lblCases, 1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
         // A label that was asked about once answers for the same label afterwards.
