@@ -3,6 +3,7 @@
 #include "platform/posix/Spawn.h"
 
 #include "app/Failure.h"
+#include "ScopedVariable.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@
 namespace autorun::posix {
 namespace {
 
+using test::ScopedVariable;
 using test::TempFolder;
 using namespace std::string_literals;
 
@@ -92,29 +94,6 @@ void ExpectCannotStart(const std::vector<std::string>& argv, bool searchPath, in
 class SpawnTest : public testing::Test {
 protected:
     TempFolder folder_;
-};
-
-// Sets PATH for one test, so that what a search finds does not depend on the machine.
-class SearchPath {
-public:
-    explicit SearchPath(const std::string& value)
-    {
-        if (const char* saved = std::getenv("PATH"))
-            saved_ = saved;
-        setenv("PATH", value.c_str(), 1);
-    }
-    ~SearchPath()
-    {
-        if (saved_)
-            setenv("PATH", saved_->c_str(), 1);
-        else
-            unsetenv("PATH");
-    }
-    SearchPath(const SearchPath&) = delete;
-    SearchPath& operator=(const SearchPath&) = delete;
-
-private:
-    std::optional<std::string> saved_;
 };
 
 TEST_F(SpawnTest, ReportsWhatCannotBeStarted)
@@ -289,7 +268,8 @@ TEST_F(SpawnTest, SearchesThePathForABareName)
     const std::filesystem::path tool = folder_.Write("bin/autorun-test-tool", "#!/bin/sh\nexit 4\n");
     MakeExecutable(tool);
     folder_.Write("bin/autorun-test-plain", "#!/bin/sh\nexit 0\n");
-    const SearchPath path((folder_.Path() / "empty").string() + ":" + (folder_.Path() / "bin").string());
+    const std::string search = (folder_.Path() / "empty").string() + ":" + (folder_.Path() / "bin").string();
+    const ScopedVariable path("PATH", search.c_str());
 
     const SpawnedProcess child = Spawn({"autorun-test-tool"}, true);
     EXPECT_EQ(WaitForEnd(child), 4);
