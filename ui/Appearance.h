@@ -4,13 +4,16 @@
 
 #include "ui/Geometry.h"
 
+#include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace autorun::ui {
 
-// 0x00BBGGRR, red in the low byte. Values with the top bit set name a system colour
-// that the front end resolves from the desktop's theme.
+// 0x00BBGGRR, red in the low byte. Values with the top bit set name a system colour by its Windows
+// index, as the designs give them; ShadeOf tells front ends which.
 using Colour = std::uint32_t;
 
 inline constexpr Colour kSystemColourFlag = 0x80000000u;
@@ -21,6 +24,40 @@ constexpr bool IsSystemColour(Colour c) { return (c & kSystemColourFlag) != 0; }
 constexpr int Red(Colour c) { return static_cast<int>(c & 0xFF); }
 constexpr int Green(Colour c) { return static_cast<int>((c >> 8) & 0xFF); }
 constexpr int Blue(Colour c) { return static_cast<int>((c >> 16) & 0xFF); }
+
+// The desktop's own colours the windows use, by what they are for; each desktop takes them from its
+// theme.
+enum class SystemColour {
+    Text,   // of controls' text
+    Light,  // the lit edge of a raised surface
+    Shadow, // its shaded edge, and greyed text
+    Window, // a window's background
+};
+
+// A colour as a front end draws it: one of the desktop's, or a fixed one.
+struct Shade {
+    std::optional<SystemColour> system;
+    Colour fixed = 0; // 0x00BBGGRR, where system is none
+
+    bool operator==(const Shade&) const = default;
+};
+
+// A design's colour as a front end draws it; a system colour the windows do not use reads as text.
+constexpr Shade ShadeOf(Colour colour)
+{
+    if (!IsSystemColour(colour))
+        return {std::nullopt, colour & 0x00FFFFFFu};
+    switch (colour & 0xFFu) {
+    case 0x05:
+        return {SystemColour::Window};
+    case 0x10:
+        return {SystemColour::Shadow};
+    case 0x14:
+        return {SystemColour::Light};
+    default:
+        return {SystemColour::Text};
+    }
+}
 
 inline constexpr int kWeightNormal = 400;
 inline constexpr int kWeightBold = 700;
@@ -34,6 +71,19 @@ struct Font {
 
     bool operator==(const Font&) const = default;
 };
+
+// The character height of a font in pixels at a density.
+inline int FontPixels(const Font& font, int dpi)
+{
+    return static_cast<int>(std::lround(font.points * dpi / 72));
+}
+
+// The family a desktop that lacks a design's Windows font draws it in: one with the same metrics,
+// so that captions wrap as designed.
+constexpr std::string_view SubstituteFont(std::string_view)
+{
+    return "Liberation Sans"; // Arial's metrics, and near enough MS Sans Serif's at the sizes used
+}
 
 enum class Pointer { Arrow, Hand };
 

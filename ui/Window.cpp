@@ -103,7 +103,10 @@ Pointer Window::PointerAt(Point p) const
 
 LabelLook Window::Look(const Label& label) const
 {
-    return {label.ForeColour(), !label.Enabled(), label.AccessibleRole() == Role::Link && focus_ == PositionOf(label)};
+    const bool focusFrame = label.AccessibleRole() == Role::Link && focus_ == PositionOf(label);
+    if (!label.Enabled())
+        return {{SystemColour::Shadow}, Shade{SystemColour::Light}, focusFrame};
+    return {ShadeOf(label.ForeColour()), std::nullopt, focusFrame};
 }
 
 void Window::SetFocus(std::optional<std::size_t> label)

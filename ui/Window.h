@@ -122,9 +122,10 @@ struct Image {
 
 // How a front end draws a label, decided here once for every desktop.
 struct LabelLook {
-    Colour colour = kButtonText; // of the text, unless embossed
-    // Greyed as Windows draws disabled text: a light copy one pixel down and right, grey over it.
-    bool embossed = false;
+    Shade colour = ShadeOf(kButtonText); // of the text
+    // Greyed as Windows draws disabled text: a copy in this colour one pixel down and right first, the
+    // text in the shadow colour over it.
+    std::optional<Shade> embossed;
     // The desktop's dotted focus frame round the text: only a link shows it. A button shows the
     // keyboard's focus as the pointer's highlight, in the colours the logic gives it.
     bool focusFrame = false;

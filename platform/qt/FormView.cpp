@@ -19,16 +19,20 @@
 namespace autorun::qt {
 namespace {
 
-// The designs name Windows fonts; where the desktop lacks one, Liberation Sans, which has Arial's
-// metrics, keeps captions wrapping as designed. Resolved once here: Qt's own substitution table
-// sends every font lookup back through fontconfig, which doubles the cost of the first paint.
+// The designs name Windows fonts; where the desktop lacks one, the core's substitute. Resolved once
+// here: Qt's own substitution table sends every font lookup back through fontconfig, which doubles
+// the cost of the first paint.
 QString Family(const std::string& name)
 {
     static std::map<std::string, QString> resolved;
     auto found = resolved.find(name);
     if (found == resolved.end()) {
         const QString family = QString::fromStdString(name);
-        found = resolved.emplace(name, QFontDatabase::hasFamily(family) ? family : QStringLiteral("Liberation Sans"))
+        const std::string_view substitute = ui::SubstituteFont(name);
+        found = resolved
+                    .emplace(name, QFontDatabase::hasFamily(family)
+                                       ? family
+                                       : QString::fromUtf8(substitute.data(), static_cast<qsizetype>(substitute.size())))
                     .first;
     }
     return found->second;
@@ -76,8 +80,8 @@ std::optional<MouseButton> ModelButton(Qt::MouseButton button)
 QFont ToQFont(const ui::Font& font)
 {
     QFont result(Family(font.name));
-    // Points at 96 dots per inch, as the designs were laid out, whatever this screen's density.
-    result.setPixelSize(qRound(font.points * 96 / 72));
+    // At the designs' density, whatever this screen's: Qt scales it with the window.
+    result.setPixelSize(ui::FontPixels(font, ui::kDesignDpi));
     result.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
     result.setItalic(font.italic);
     result.setUnderline(font.underline);
@@ -250,7 +254,7 @@ void FormView::paintEvent(QPaintEvent*)
     FitToScreen();
     QPainter painter(this);
     const ui::Window& window = form_.Window();
-    painter.fillRect(rect(), ToQColor(window.BackColour()));
+    painter.fillRect(rect(), ShadeColour(palette(), ui::ShadeOf(window.BackColour())));
     DrawPicture(painter, window.Picture(), rect());
     for (const ui::Image& image : window.Images())
         DrawPicture(painter, image.picture, PixelRect(image.rect));
@@ -299,25 +303,32 @@ QRect FormView::DrawLabel(QPainter& painter, const ui::Label& label, const ui::L
 
     painter.save();
     painter.setClipRect(box);
-    if (!look.embossed) {
-        painter.setPen(ToQColor(look.colour));
-    } else {
-        painter.setPen(Qt::white);
+    if (look.embossed) {
+        painter.setPen(ShadeColour(palette(), *look.embossed));
         layout.draw(&painter, box.topLeft() + QPointF(1, 1));
-        painter.setPen(QColor(128, 128, 128));
     }
+    painter.setPen(ShadeColour(palette(), look.colour));
     layout.draw(&painter, box.topLeft());
     painter.restore();
     // One pixel of room around the text, inside the label.
     return textBox.translated(box.topLeft()).toAlignedRect().adjusted(-1, 0, 2, 1) & box;
 }
 
-QColor FormView::ToQColor(ui::Colour colour) const
+QColor ShadeColour(const QPalette& palette, const ui::Shade& shade)
 {
-    // The designs use one system colour, the text colour of controls.
-    if (ui::IsSystemColour(colour))
-        return palette().color(QPalette::ButtonText);
-    return QColor(ui::Red(colour), ui::Green(colour), ui::Blue(colour));
+    if (!shade.system)
+        return {ui::Red(shade.fixed), ui::Green(shade.fixed), ui::Blue(shade.fixed)};
+    switch (*shade.system) {
+    case ui::SystemColour::Text:
+        return palette.color(QPalette::ButtonText);
+    case ui::SystemColour::Light:
+        return palette.color(QPalette::Light);
+    case ui::SystemColour::Shadow:
+        return palette.color(QPalette::Dark);
+    case ui::SystemColour::Window:
+        break;
+    }
+    return palette.color(QPalette::Window);
 }
 
 void FormView::ShowPointer(ui::Point p)

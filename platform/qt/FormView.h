@@ -13,6 +13,9 @@
 
 namespace autorun::qt {
 
+// A colour of the core's as this desktop draws it: the desktop's own from its palette.
+QColor ShadeColour(const QPalette& palette, const ui::Shade& shade);
+
 class FormView : public QWidget {
     Q_OBJECT
 
@@ -50,9 +53,7 @@ protected:
 private:
     // Returns the box the caption's text takes.
     QRect DrawLabel(QPainter& painter, const ui::Label& label, const ui::LabelLook& look) const;
-    QColor ToQColor(ui::Colour colour) const;
     void ShowPointer(ui::Point p);
-    // Chooses the pictures and the pointer for the screen's density, decoding them before they are drawn.
     // The window's density from its screen's, applied through Sync.
     void FitToScreen();
     // Pictures and pointer for the window's density, all repainted.

@@ -25,13 +25,6 @@ RECT PixelRect(const ui::Rect& r, int dpi)
     return {box.left, box.top, box.right, box.bottom};
 }
 
-COLORREF ToColorRef(ui::Colour colour)
-{
-    if (ui::IsSystemColour(colour))
-        return GetSysColor(static_cast<int>(colour & 0xFF));
-    return static_cast<COLORREF>(colour & 0x00FFFFFF);
-}
-
 // The keys the windows answer, as the form names them.
 std::optional<Key> KeyFor(WPARAM virtualKey)
 {
@@ -377,7 +370,7 @@ void FormWindow::Paint()
     const HGDIOBJ oldBuffer = SelectObject(dc, buffer);
 
     const ui::Window& window = form_.Window();
-    const HBRUSH back = CreateSolidBrush(ToColorRef(window.BackColour()));
+    const HBRUSH back = CreateSolidBrush(ShadeColour(ui::ShadeOf(window.BackColour())));
     FillRect(dc, &client, back);
     DeleteObject(back);
 
@@ -429,12 +422,9 @@ void FormWindow::DrawLabel(HDC dc, const ui::Label& label)
         SetTextColor(dc, colour);
         DrawTextW(dc, caption.c_str(), length, &r, format);
     };
-    if (look.embossed) {
-        draw(GetSysColor(COLOR_BTNHIGHLIGHT), 1);
-        draw(GetSysColor(COLOR_BTNSHADOW), 0);
-    } else {
-        draw(ToColorRef(look.colour), 0);
-    }
+    if (look.embossed)
+        draw(ShadeColour(*look.embossed), 1);
+    draw(ShadeColour(look.colour), 0);
     if (look.focusFrame) {
         RECT text = box;
         DrawTextW(dc, caption.c_str(), length, &text, format | DT_CALCRECT);
@@ -453,7 +443,7 @@ HFONT FormWindow::FontFor(const ui::Font& font)
     }
     LOGFONTW wanted{};
     // Character height in pixels at the window's density.
-    wanted.lfHeight = -static_cast<LONG>(std::lround(font.points * Dpi() / 72));
+    wanted.lfHeight = -static_cast<LONG>(ui::FontPixels(font, Dpi()));
     wanted.lfWeight = font.weight;
     wanted.lfItalic = font.italic ? TRUE : FALSE;
     wanted.lfUnderline = font.underline ? TRUE : FALSE;
@@ -467,6 +457,23 @@ HFONT FormWindow::FontFor(const ui::Font& font)
     const HFONT handle = CreateFontIndirectW(&wanted);
     fonts_.emplace_back(font, handle);
     return handle;
+}
+
+COLORREF ShadeColour(const ui::Shade& shade)
+{
+    if (!shade.system)
+        return static_cast<COLORREF>(shade.fixed);
+    switch (*shade.system) {
+    case ui::SystemColour::Text:
+        return GetSysColor(COLOR_BTNTEXT);
+    case ui::SystemColour::Light:
+        return GetSysColor(COLOR_BTNHIGHLIGHT);
+    case ui::SystemColour::Shadow:
+        return GetSysColor(COLOR_BTNSHADOW);
+    case ui::SystemColour::Window:
+        break;
+    }
+    return GetSysColor(COLOR_WINDOW);
 }
 
 } // namespace autorun::win32

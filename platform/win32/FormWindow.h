@@ -13,6 +13,9 @@ namespace autorun::win32 {
 
 class FormAccessible;
 
+// A colour of the core's as this desktop draws it: the desktop's own from the system's colours.
+COLORREF ShadeColour(const ui::Shade& shade);
+
 class FormWindow {
 public:
     // Posted to the window to do a label's default action (wParam: its position in Labels()).

@@ -163,9 +163,8 @@ public:
     virtual bool WaitFor(const std::function<bool()>& done) = 0;
 
     virtual Image Picture(ui::Resource picture) = 0;
-    // The desktop's own colours for text, and for disabled text.
-    virtual Rgb TextColour() = 0;
-    virtual Rgb GreyText() = 0;
+    // A colour of the core's as this desktop draws it.
+    virtual Rgb Colour(const ui::Shade& shade) = 0;
     // The width of text in the documentation window's heading font.
     virtual int HeadingWidth(std::string_view text) = 0;
 

@@ -281,10 +281,12 @@ TEST_F(OnEveryDesktop, NothingActsOnTheLauncherWhileTheDocumentationWindowIsShow
 TEST_F(OnEveryDesktop, FoundManualsAreBlueLinksAndTheOtherPlacesGrey)
 {
     WriteCatalogue();
-    const Rgb grey = desktop_.GreyText();
-    // A true grey, which no link colour comes near.
-    ASSERT_TRUE(grey >> 16 == (grey >> 8 & 0xFF) && (grey >> 8 & 0xFF) == (grey & 0xFF) && (grey & 0xFF) < 224);
     InDocumentationWindow([&](ui::Window& doc) {
+        // The desktop's grey for greyed text: a true grey, which no link colour comes near.
+        const ui::LabelLook greyed = doc.Look(doc.Control(lblCases, 5));
+        const Rgb grey = desktop_.Colour(greyed.colour);
+        ASSERT_TRUE(greyed.embossed);
+        ASSERT_TRUE(grey >> 16 == (grey >> 8 & 0xFF) && (grey >> 8 & 0xFF) == (grey & 0xFF) && (grey & 0xFF) < 224);
         const std::string found[] = {"File Descriptions All Volumes", "File Descriptions Volume 1",
                                      "Software Development Utilities"};
         // Disabled text is drawn in the desktop's grey for it, whatever its colour.
@@ -303,6 +305,10 @@ TEST_F(OnEveryDesktop, FoundManualsAreBlueLinksAndTheOtherPlacesGrey)
                 EXPECT_FALSE(label.Enabled());
                 EXPECT_GT(CountNear(shown, PixelsOf(label), grey, 8), 20);
                 EXPECT_EQ(CountNear(shown, PixelsOf(label), kLinkBlue), 0);
+                // Nothing darker than that grey: the soft edges of darker text would pass the count.
+                const Image part = shown.Part(PixelsOf(label));
+                const auto green = [](Rgb pixel) { return static_cast<int>(pixel >> 8 & 0xFF); };
+                EXPECT_NEAR(std::ranges::min(part.pixels, {}, green) >> 8 & 0xFF, green(grey), 8);
             }
         }
         EXPECT_GT(CountNear(shown, PixelsOf(doc.Control(lblCases, kHtmlFormatIndex)), kLinkBlue), 20);
@@ -310,7 +316,8 @@ TEST_F(OnEveryDesktop, FoundManualsAreBlueLinksAndTheOtherPlacesGrey)
         EXPECT_GT(CountNear(shown, installer, kRed), 20);
         EXPECT_EQ(CountNear(shown, installer, kLinkBlue), 0);
         // Headings in the desktop's text colour.
-        EXPECT_GT(CountNear(shown, PixelsOf(doc.Control(lblTopics, 1)), desktop_.TextColour(), 8), 20);
+        const ui::Label& heading = doc.Control(lblTopics, 1);
+        EXPECT_GT(CountNear(shown, PixelsOf(heading), desktop_.Colour(doc.Look(heading).colour), 8), 20);
 
         // The document picture at its place, unscaled.
         const Image picture = desktop_.Picture(ui::Resource::DocumentImage);

@@ -225,15 +225,22 @@ TEST(WindowModel, DecidesHowALabelLooks)
     ui::Window window({.name = "frmLook", .client = {1000, 1000}, .labels = labels});
     ui::Label& link = window.Control(lblLink);
     ui::Label& button = window.Control(cmdButton);
-    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = 0x00FF0000}));
+    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = {std::nullopt, 0x00FF0000}}));
     window.SetFocus(0);
     // Only a link draws the focus frame; a button shows the focus in its colours.
-    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = 0x00FF0000, .focusFrame = true}));
+    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = {std::nullopt, 0x00FF0000}, .focusFrame = true}));
     window.SetFocus(1);
-    EXPECT_EQ(window.Look(button), (ui::LabelLook{.colour = 0x000000FF}));
+    EXPECT_EQ(window.Look(button), (ui::LabelLook{.colour = {std::nullopt, 0x000000FF}}));
     EXPECT_FALSE(window.Look(link).focusFrame);
     button.SetEnabled(false);
-    EXPECT_EQ(window.Look(button), (ui::LabelLook{.colour = 0x000000FF, .embossed = true}));
+    // Greyed in the desktop's own pair, whatever its colour.
+    EXPECT_EQ(window.Look(button),
+              (ui::LabelLook{.colour = {ui::SystemColour::Shadow}, .embossed = ui::Shade{ui::SystemColour::Light}}));
+    // The designs' system colours reach front ends by name.
+    button.SetEnabled(true);
+    button.SetForeColour(ui::kButtonText);
+    EXPECT_EQ(window.Look(button).colour, ui::Shade{ui::SystemColour::Text});
+    EXPECT_EQ(ui::ShadeOf(0x80000005u), ui::Shade{ui::SystemColour::Window});
 }
 
 class DescribedForm : public Form {

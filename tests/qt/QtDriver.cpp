@@ -2,6 +2,7 @@
 // input, what the widgets render, and the xdg-open stand-in.
 #include "QtTestSupport.h"
 
+#include "platform/qt/FormView.h"
 #include "platform/qt/Pictures.h"
 #include "tests/conformance/Conformance.h"
 
@@ -198,8 +199,10 @@ public:
     bool WaitFor(const std::function<bool()>& done) override { return QTest::qWaitFor(done, kWaitMs); }
 
     conformance::Image Picture(ui::Resource picture) override { return ToImage(qt::Picture(picture)); }
-    conformance::Rgb TextColour() override { return QApplication::palette().color(QPalette::ButtonText).rgb() & 0xFFFFFF; }
-    conformance::Rgb GreyText() override { return conformance::MakeRgb(128, 128, 128); }
+    conformance::Rgb Colour(const ui::Shade& shade) override
+    {
+        return qt::ShadeColour(QApplication::palette(), shade).rgb() & 0xFFFFFF;
+    }
     int HeadingWidth(std::string_view text) override
     {
         QFont font("Arial");

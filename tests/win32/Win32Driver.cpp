@@ -3,6 +3,7 @@
 // stand-in for documents.
 #include "GuiTestSupport.h"
 
+#include "platform/win32/FormWindow.h"
 #include "platform/win32/Pictures.h"
 #include "platform/win32/WideText.h"
 #include "tests/conformance/Conformance.h"
@@ -223,8 +224,7 @@ public:
     bool WaitFor(const std::function<bool()>& done) override { return PumpUntil(done); }
 
     conformance::Image Picture(ui::Resource picture) override { return ToImage(FromBitmap(PictureBitmap(picture))); }
-    conformance::Rgb TextColour() override { return ToRgb(GetSysColor(COLOR_BTNTEXT)); }
-    conformance::Rgb GreyText() override { return ToRgb(GetSysColor(COLOR_BTNSHADOW)); }
+    conformance::Rgb Colour(const ui::Shade& shade) override { return ToRgb(win32::ShadeColour(shade)); }
     int HeadingWidth(std::string_view text) override
     {
         const HFONT font = CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
