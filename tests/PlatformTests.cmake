@@ -32,6 +32,7 @@ endif()
 
 if(UNIX)
     add_executable(posix_tests
+        ${CMAKE_CURRENT_LIST_DIR}/posix/LinuxDesktopServicesTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/posix/PosixFilesTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/posix/SpawnTest.cpp)
     target_link_libraries(posix_tests PRIVATE autorun_posix GTest::gtest_main)

@@ -1,8 +1,6 @@
 #include "platform/qt/QtDesktop.h"
 
-#include "platform/portable/ProfileReader.h"
 #include "platform/posix/PosixFiles.h"
-#include "platform/posix/Spawn.h"
 #include "platform/qt/FormView.h"
 #include "ui/Form.h"
 
@@ -25,23 +23,6 @@ QString ToQString(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// xdg-open's exit statuses, as its manual lists them.
-std::string OpenFailureReason(int status)
-{
-    switch (status) {
-    case 1:
-        return "xdg-open did not understand the request.";
-    case 2:
-        return "The file or folder does not exist.";
-    case 3:
-        return "No program is set up to open it.";
-    case 4:
-        return "The program that opens it failed.";
-    default:
-        return "xdg-open ended with status " + std::to_string(status) + ".";
-    }
-}
-
 // The pixels from first to last, in 64 bits and at most what a screen can hold. At a nonsensical
 // QT_SCALE_FACTOR (0, nan, inf) Qt reports edges at the ends of int's range, whose QRect::width()
 // overflows; centring on such sizes must still give positions the window system can take.
@@ -49,11 +30,6 @@ int Extent(int first, int last)
 {
     constexpr qint64 kLargestScreen = qint64{1} << 20;
     return static_cast<int>(std::clamp<qint64>(qint64{last} - first + 1, 0, kLargestScreen));
-}
-
-QString OpenFailureText(const std::string& file, const std::string& reason)
-{
-    return ToQString("Cannot open \"" + file + "\".\n\n" + reason);
 }
 
 void ShowBox(QWidget* parent, const QString& text, QMessageBox::Icon icon)
@@ -66,45 +42,27 @@ void ShowBox(QWidget* parent, const QString& text, QMessageBox::Icon icon)
 
 } // namespace
 
-QtDesktop::~QtDesktop()
+QtDesktop::QtDesktop(std::filesystem::path launchFolder)
+    : services_(std::move(launchFolder), [this] { return ExecutableFolder(); },
+                [this](int fd, std::function<bool()> readable) { Watch(fd, std::move(readable)); })
 {
-    if (unwatchedChildren_)
-        posix::ReapFinishedChildren();
 }
 
 std::string QtDesktop::ReadProfileString(std::string_view section, std::string_view key,
                                          std::string_view defaultValue, std::size_t bufferSize,
                                          std::string_view file)
 {
-    std::filesystem::path native;
-    try {
-        native = Native(file);
-    } catch (const Failure&) {
-        // The reader never fails: a settings file on a disc that is gone reads as missing.
-        return profile::Lookup({}, section, key, defaultValue, bufferSize);
-    }
-    return profile::ReadProfileString(section, key, defaultValue, bufferSize, native);
+    return services_.ReadProfileString(section, key, defaultValue, bufferSize, file);
 }
 
 std::string QtDesktop::ProgramFolder()
 {
-    // Once the disc is unmounted, /proc/self/exe names a path inside it as if it were the root.
-    if (!launchFolder_)
-        launchFolder_.emplace(ExecutableFolder());
-    return posix::PathText(launchFolder_->Path());
+    return services_.ProgramFolder();
 }
 
 std::filesystem::path QtDesktop::ExecutableFolder()
 {
-    return givenFolder_.empty() ? posix::ExecutableFolder() : givenFolder_;
-}
-
-std::filesystem::path QtDesktop::Native(std::string_view path) const
-{
-    if (!launchFolder_)
-        return posix::NativePath(path);
-    launchFolder_->ExpectPresent();
-    return posix::NativePath(path, launchFolder_->Path());
+    return posix::ExecutableFolder();
 }
 
 ui::Size QtDesktop::ScreenSize()
@@ -135,62 +93,42 @@ ui::Size QtDesktop::OuterSize(const ui::Window& window)
 
 std::string QtDesktop::FindFile(std::string_view path)
 {
-    return posix::FindNormalFile(Native(path));
+    return services_.FindFile(path);
 }
 
 void QtDesktop::StartProgram(std::string_view path)
 {
-    Start({Native(path).string()}, false, {});
+    services_.StartProgram(path);
 }
 
 void QtDesktop::BrowseFolder(std::string_view folder)
 {
-    Open(Native(folder).string(), launcher_);
+    services_.BrowseFolder(folder, TellOver(launcher_));
 }
 
 void QtDesktop::OpenDocument(const ui::Window& owner, std::string_view path)
 {
-    const std::string native = Native(path).string();
-    QPointer<QWidget> ownerView = ViewOf(owner);
-    try {
-        Open(native, ownerView);
-    } catch (const Failure& failure) {
-        // The shell, not the program, tells the user that a document cannot be opened.
-        ShowBox(BoxParent(ownerView), OpenFailureText(native, failure.Description()), QMessageBox::Warning);
-    }
+    services_.OpenDocument(path, TellOver(ViewOf(owner)));
 }
 
-void QtDesktop::Open(const std::string& file, QPointer<QWidget> owner)
+void QtDesktop::Watch(int fd, std::function<bool()> readable)
 {
-    Start({"xdg-open", file}, true, [this, file, owner](int status) {
-        if (status != 0)
-            ShowBox(BoxParent(owner), OpenFailureText(file, OpenFailureReason(status)), QMessageBox::Warning);
-    });
-}
-
-void QtDesktop::Start(const std::vector<std::string>& argv, bool searchPath, std::function<void(int)> ended)
-{
-    // Without a process descriptor a child can only be reaped by asking again later.
-    if (unwatchedChildren_)
-        posix::ReapFinishedChildren();
-    const posix::SpawnedProcess child = posix::Spawn(argv, searchPath);
-    if (child.pidfd < 0) {
-        unwatchedChildren_ = true;
-        return;
-    }
-    auto* notifier = new QSocketNotifier(child.pidfd, QSocketNotifier::Read, &watchers_);
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, child, ended] {
-        // Off before reaping: TryReap closes the descriptor the notifier watches.
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, &watchers_);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, readable = std::move(readable)] {
+        // Off before reaping: reaping closes the descriptor the notifier watches.
         notifier->setEnabled(false);
-        const std::optional<int> status = posix::TryReap(child);
-        if (!status) {
+        if (readable())
+            notifier->deleteLater();
+        else
             notifier->setEnabled(true);
-            return;
-        }
-        notifier->deleteLater();
-        if (ended)
-            ended(*status);
     });
+}
+
+posix::LinuxDesktopServices::Tell QtDesktop::TellOver(QPointer<QWidget> owner)
+{
+    return [this, owner](const std::string& text) {
+        ShowBox(BoxParent(owner), ToQString(text), QMessageBox::Warning);
+    };
 }
 
 void QtDesktop::ShowMessage(const ui::Window& owner, std::string_view text)

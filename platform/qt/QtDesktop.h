@@ -1,9 +1,10 @@
-// The desktop on Linux with Qt 6: a FormView for each window shown, message boxes for what
-// the user is told, xdg-open for what the user opens. What happens, and when, stays with the program's logic.
+// The desktop on Linux with Qt 6: a FormView for each window shown, message boxes for what the user
+// is told; files, programs and xdg-open are the Linux services'. What happens, and when, stays with
+// the program's logic.
 #pragma once
 
 #include "platform/Desktop.h"
-#include "platform/posix/LaunchFolder.h"
+#include "platform/posix/LinuxDesktopServices.h"
 
 #include <QObject>
 #include <QPointer>
@@ -11,9 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
-#include <vector>
 
 class QWidget;
 
@@ -24,8 +23,7 @@ class FormView;
 class QtDesktop : public Desktop {
 public:
     // The launch folder is the given one, or else the folder of the running program.
-    explicit QtDesktop(std::filesystem::path launchFolder = {}) : givenFolder_(std::move(launchFolder)) {}
-    ~QtDesktop() override;
+    explicit QtDesktop(std::filesystem::path launchFolder = {});
     QtDesktop(const QtDesktop&) = delete;
     QtDesktop& operator=(const QtDesktop&) = delete;
 
@@ -47,27 +45,21 @@ public:
     FormView* ViewOf(const ui::Window& window) const;
 
 protected:
-    // The launch folder given, or the folder the running program lies in; the tests put it elsewhere.
+    // The folder the running program lies in, where no launch folder was given; the tests put it elsewhere.
     virtual std::filesystem::path ExecutableFolder();
 
 private:
-    // The native path for a path text the program built, which may begin with the program's folder.
-    // Throws Failure once that folder is gone.
-    std::filesystem::path Native(std::string_view path) const;
-    // Starts argv and never waits for it; ended, if set, learns its exit status once it is reaped.
-    void Start(const std::vector<std::string>& argv, bool searchPath, std::function<void(int)> ended);
-    // Opens file with xdg-open and tells the user, in a box owned by owner, when that fails.
-    void Open(const std::string& file, QPointer<QWidget> owner);
+    // Watches a started child's process descriptor from Qt's event loop.
+    void Watch(int fd, std::function<bool()> readable);
+    // Tells the user, in a box owned by owner while it shows, why something cannot be opened.
+    posix::LinuxDesktopServices::Tell TellOver(QPointer<QWidget> owner);
     QWidget* BoxParent(QWidget* owner) const;
 
-    // Parent of the notifiers that watch the children still running.
+    posix::LinuxDesktopServices services_;
+    // Parent of the notifiers that watch the children still running; they go before services_.
     QObject watchers_;
     std::map<const ui::Window*, FormView*> views_;
     FormView* launcher_ = nullptr;
-    // Found when the program first asks, at start-up, and kept: the path texts it builds begin with its text.
-    std::optional<posix::LaunchFolder> launchFolder_;
-    std::filesystem::path givenFolder_;
-    bool unwatchedChildren_ = false;
 };
 
 } // namespace autorun::qt

@@ -1,16 +1,12 @@
 #include "QtTestSupport.h"
 
-#include "app/Failure.h"
 #include "launcher/AutoRunDesign.h"
-#include "platform/posix/PosixFiles.h"
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iostream>
 
 namespace autorun::qt::test {
@@ -48,30 +44,6 @@ TEST_F(QtDesktopTest, OuterSizeIsTheClientSizeWhileNoFrameIsKnown)
     const ui::Size outer = desktop_.OuterSize(window);
     EXPECT_EQ(outer.width, window.Client().width);
     EXPECT_EQ(outer.height, window.Client().height);
-}
-
-TEST_F(QtDesktopTest, StartedProgramRunsFromItsWholePathAndIsReaped)
-{
-    const std::filesystem::path marker = disc_.Root() / "started";
-    disc_.WriteFile(std::filesystem::path("Some Tools") / "run me.sh",
-                    "#!/bin/sh\necho $$ >'" + marker.string() + ".tmp'\nmv '" + marker.string() + ".tmp' '" +
-                        marker.string() + "'\n",
-                    true);
-
-    desktop_.StartProgram(posix::PathText(disc_.Root() / "Some Tools" / "run me.sh"));
-
-    ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(marker); }, kWaitMs));
-    int pid = 0;
-    std::ifstream(marker) >> pid;
-    ASSERT_GT(pid, 0);
-    // A child that ended but was not reaped would stay in /proc as a zombie.
-    const std::filesystem::path entry = "/proc/" + std::to_string(pid);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !std::filesystem::exists(entry); }, kWaitMs));
-}
-
-TEST_F(QtDesktopTest, ProgramThatCannotStartIsAFailure)
-{
-    EXPECT_THROW(desktop_.StartProgram(posix::PathText(disc_.Root() / "Utils" / "missing.exe")), Failure);
 }
 
 TEST(QtDesktopDeathTest, ReportEndsTheProgramAfterTellingTheUser)
