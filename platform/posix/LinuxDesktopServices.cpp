@@ -5,6 +5,7 @@
 #include "platform/posix/PosixFiles.h"
 #include "platform/posix/Spawn.h"
 
+#include <cstdlib>
 #include <utility>
 
 namespace autorun::posix {
@@ -30,6 +31,12 @@ std::string OpenFailureReason(int status)
 std::string OpenFailureText(const std::string& file, const std::string& reason)
 {
     return "Cannot open \"" + file + "\".\n\n" + reason;
+}
+
+bool Set(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
 }
 
 } // namespace
@@ -129,6 +136,13 @@ void LinuxDesktopServices::Start(const std::vector<std::string>& argv, bool sear
             ended(*status);
         return true;
     });
+}
+
+std::string NoDisplayMessage(const char* platformVariable)
+{
+    if (Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set(platformVariable))
+        return {};
+    return "autorun: there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n";
 }
 
 } // namespace autorun::posix

@@ -61,4 +61,10 @@ private:
     bool unwatchedChildren_ = false;
 };
 
+// The line to write on standard error before ending with status 1 when no display is named for the
+// window: neither DISPLAY nor WAYLAND_DISPLAY, nor the toolkit's own choice of platform in the
+// variable platformVariable (QT_QPA_PLATFORM, GDK_BACKEND). Empty when one is. Without a display a
+// toolkit ends with advice of its own, which misleads; this says plainly what is missing.
+std::string NoDisplayMessage(const char* platformVariable);
+
 } // namespace autorun::posix

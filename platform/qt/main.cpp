@@ -1,16 +1,16 @@
 #include "app/CommandLine.h"
 #include "app/Program.h"
-#include "platform/qt/DisplayCheck.h"
+#include "platform/posix/LinuxDesktopServices.h"
 #include "platform/posix/StarterHandover.h"
+#include "platform/qt/DisplayCheck.h"
 #include "platform/qt/QtDesktop.h"
 
 #include <QApplication>
 #include <QWindow>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
+#include <string>
 
 namespace {
 
@@ -45,14 +45,9 @@ int main(int argc, char* argv[])
         return *status;
     // From the disc's starter, when it started this program.
     autorun::posix::StarterHandover handover;
-    const auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
     // Without a display Qt aborts with advice to reinstall; say plainly what is missing instead.
-    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
-        std::fputs("autorun: there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n",
-                   stderr);
+    if (const std::string missing = autorun::posix::NoDisplayMessage("QT_QPA_PLATFORM"); !missing.empty()) {
+        std::fputs(missing.c_str(), stderr);
         return 1;
     }
     std::optional<QApplication> application;

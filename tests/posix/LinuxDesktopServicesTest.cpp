@@ -118,5 +118,19 @@ TEST_F(LinuxDesktopServicesTest, WhatKeepsADocumentFromOpeningIsToldNamingIt)
     EXPECT_THROW(services_.BrowseFolder(disc_.Text(), tell_), Failure);
 }
 
+TEST(NoDisplayMessage, SaysSoOnlyWhereNoDisplayIsNamed)
+{
+    const ScopedVariable display("DISPLAY", nullptr);
+    const ScopedVariable wayland("WAYLAND_DISPLAY", "");
+    const ScopedVariable platform("AUTORUN_TEST_PLATFORM", nullptr);
+    EXPECT_EQ(NoDisplayMessage("AUTORUN_TEST_PLATFORM"),
+              "autorun: there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n");
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "AUTORUN_TEST_PLATFORM"}) {
+        SCOPED_TRACE(name);
+        const ScopedVariable named(name, ":1");
+        EXPECT_EQ(NoDisplayMessage("AUTORUN_TEST_PLATFORM"), "");
+    }
+}
+
 } // namespace
 } // namespace autorun::posix
