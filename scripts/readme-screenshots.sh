@@ -9,26 +9,18 @@ repo=$(pwd)
 out=$(realpath -m "${1:-docs}")
 mkdir -p "$out"
 
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target autorun disc e2e_close_window autorun_layout >/dev/null
-disc="$repo/build/linux/disc"
-close_window="$repo/build/linux/tests/e2e_close_window"
-
 source scripts/x11.sh
-load_layout build/linux/tools/layout/autorun_layout
-title="VELMO Developers Kit v7.03"
-doc_title="$title Online Documentation"
-tmp=$(mktemp -d)
-fail_logs=("$tmp/autorun.out")
-trap cleanup EXIT
+
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target "${sample_targets[@]}" >/dev/null
+sample_session "$repo/build/linux"
 
 has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 
-start_xvfb "$tmp" || fail "could not start Xvfb"
 framed=0
 if command -v metacity >/dev/null; then
-    metacity --sm-disable >"$tmp/metacity.log" 2>&1 &
-    sleep 1
+    fail_logs+=("$tmp/metacity.log")
+    start_window_manager "$tmp/metacity.log"
     framed=1
 fi
 
@@ -60,18 +52,7 @@ lit_at_2x() {
 # start <scale>: the program on the sample disc with the pointer parked in the screen's corner.
 start() {
     xdotool mousemove 0 0
-    (cd "$disc" && QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$1 exec ./autorun) >"$tmp/autorun.out" 2>&1 &
-    app_pid=$!
-    wait_for "the launcher window" 20 window_shown "$title"
-    launcher=$(visible_window "$title")
-    wait_for "the launcher to paint" 10 painted "$launcher"
-}
-
-stop() {
-    local status=0
-    close_program "$close_window" "$launcher" "$app_pid" || status=$?
-    [ "$status" -eq 124 ] || app_pid=""
-    [ "$status" -eq 0 ] || fail "$(close_outcome "$status")"
+    start_sample QT_SCALE_FACTOR="$1"
 }
 
 # Keys alone: Tab and Return open the documentation window, two Tabs reach the second manual.
@@ -87,7 +68,7 @@ wait_for "the documentation window to finish painting" 10 settled "$doc"
 shoot "$doc" "$out/docwindow-keyboard.png"
 xdotool key Escape
 wait_for "the documentation window to close" 10 window_gone "$doc_title"
-stop
+stop_sample
 
 # At twice the density, the pointer on "Online Documentation" as in the launcher's own screenshot.
 start 2
@@ -96,7 +77,7 @@ xdotool mousemove --window "$launcher" $((2 * cx)) $((2 * cy))
 wait_for "\"Online Documentation\" to be highlighted" 10 lit_at_2x "$launcher" lblBtnText_0
 wait_for "the launcher to finish painting" 10 settled "$launcher"
 shoot "$launcher" "$out/launcher-2x.png"
-stop
+stop_sample
 
 echo "Screenshots:"
 echo "  $out/docwindow-keyboard.png"

@@ -4,44 +4,26 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
+source scripts/x11.sh
 
 scripts/setup.sh
 # The Windows program first, so that the disc carries it beside the Linux one, as a real disc would.
 cmake --preset windows-i686 >/dev/null
 cmake --build --preset windows-i686
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target autorun disc e2e_close_window autorun_layout
-
-disc="$repo/build/linux/disc"
+cmake --build --preset linux --target "${sample_targets[@]}"
 
 if [ -n "${WAYLAND_DISPLAY:-}" ] || { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }; then
-    cd "$disc"
+    cd build/linux/disc
     exec ./autorun
 fi
 
 echo "No display found: running the program under Xvfb and saving screenshots instead."
-source scripts/x11.sh
-# Closes a window as a window manager's close box would; xdotool cannot.
-close_window="$repo/build/linux/tests/e2e_close_window"
 shots="$repo/build/linux/screenshots"
 mkdir -p "$shots"
-load_layout build/linux/tools/layout/autorun_layout
+sample_session "$repo/build/linux"
 
-title="VELMO Developers Kit v7.03"
-doc_title="$title Online Documentation"
-tmp=$(mktemp -d)
-fail_logs=("$tmp/autorun.out")
-trap cleanup EXIT
-
-
-start_xvfb "$tmp" || fail "could not start Xvfb"
-
-(cd "$disc" && QT_QPA_PLATFORM=xcb exec ./autorun) >"$tmp/autorun.out" 2>&1 &
-app_pid=$!
-
-wait_for "the launcher window" 20 window_shown "$title"
-launcher=$(visible_window "$title")
-wait_for "the launcher to paint" 10 painted "$launcher"
+start_sample
 point_at "$launcher" lblBtnText_0
 wait_for "\"Online Documentation\" to be highlighted" 10 has_colour "$launcher" "$ColorBtnHover" lblBtnText_0
 wait_for "the launcher to finish painting" 10 settled "$launcher"
@@ -57,10 +39,7 @@ import -window "$doc" "$shots/docwindow.png"
 
 "$close_window" "$doc"
 wait_for "the documentation window to close" 10 window_gone "$doc_title"
-status=0
-close_program "$close_window" "$launcher" "$app_pid" || status=$?
-[ "$status" -eq 124 ] || app_pid=""
-[ "$status" -eq 0 ] || fail "$(close_outcome "$status")"
+stop_sample
 
 echo "Screenshots:"
 echo "  $shots/launcher.png"

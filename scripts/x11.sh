@@ -1,5 +1,6 @@
-# Sourced by the scripts that run the program under a private X server: starting the server,
-# failing, waiting and cleaning up, finding windows, and the designs' layout.
+# Sourced by the scripts that run the program under a private X server: starting the server and a
+# window manager, failing, waiting and cleaning up, finding windows, the designs' layout, and the
+# program on the sample disc.
 #
 # start_xvfb <folder>: starts Xvfb (1280x1024x24, no TCP) with its log in <folder>, waits until it
 # answers, and sets DISPLAY and xvfb_pid. Returns non-zero, with the reason on stderr, if it cannot.
@@ -36,6 +37,18 @@ start_xvfb() {
     return 1
 }
 
+# start_window_manager <log>: starts Metacity and waits, ten seconds at most, until it manages the
+# screen, when the root window names its check window (_NET_SUPPORTING_WM_CHECK). Sets wm_pid.
+start_window_manager() {
+    metacity --sm-disable >"$1" 2>&1 &
+    wm_pid=$!
+    wait_for "the window manager" 10 window_manager_ready
+}
+window_manager_ready() {
+    kill -0 "$wm_pid" 2>/dev/null || fail "the window manager ended as it started"
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id #'
+}
+
 # visible_window <title>: the id of the mapped window with exactly that title, if any.
 visible_window() {
     local pattern
@@ -70,11 +83,12 @@ close_outcome() {
 }
 
 # --- failing, waiting and cleaning up -------------------------------------------------------
-# A script sets tmp (its folder for screenshots and logs), app_pid and xvfb_pid as it starts them,
-# names in fail_logs the files a failure should show, and calls `trap cleanup EXIT`.
+# A script sets tmp (its folder for screenshots and logs), app_pid, xvfb_pid and wm_pid as it starts
+# them, names in fail_logs the files a failure should show, and calls `trap cleanup EXIT`.
 tmp=""
 app_pid=""
 xvfb_pid=""
+wm_pid=""
 failed=0
 fail_logs=()
 
@@ -93,10 +107,11 @@ fail() {
     exit 1
 }
 
-# Ends the program and the X server; removes tmp unless something failed.
+# Ends the program, the window manager and the X server; removes tmp unless something failed.
 cleanup() {
     local status=$?
     [ -z "$app_pid" ] || kill "$app_pid" 2>/dev/null || true
+    [ -z "$wm_pid" ] || kill "$wm_pid" 2>/dev/null || true
     [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
     wait 2>/dev/null || true
     [ -n "$tmp" ] || return 0
@@ -184,4 +199,47 @@ point_at_surface() {
 settled() {
     import -window "$1" "$tmp/a.miff" 2>/dev/null && sleep 0.2 && import -window "$1" "$tmp/b.miff" 2>/dev/null &&
         [ "$(compare -metric AE "$tmp/a.miff" "$tmp/b.miff" null: 2>&1)" = 0 ]
+}
+
+# --- the program on the sample disc ----------------------------------------------------------
+
+# What a script that runs the program on the sample disc builds, in the linux preset's tree.
+sample_targets=(autorun disc e2e_close_window e2e_adopt autorun_layout)
+
+# sample_session <build tree>: sets disc, the helpers close_window and adopt, the designs' layout with
+# title and doc_title (the launcher's title on that disc and the documentation window's), tmp and
+# fail_logs; sets the exit trap and starts Xvfb.
+sample_session() {
+    disc=$1/disc
+    # Closes a window as a window manager's close box would; xdotool cannot.
+    close_window=$1/tests/e2e_close_window
+    # The disc's starter leaves once the launcher's window shows: the launcher is adopted and waited for.
+    adopt=$1/tests/e2e_adopt
+    load_layout "$1/tools/layout/autorun_layout" "$disc"
+    title=$frmAutoRun_title
+    doc_title=$frmOnlineDoc_title
+    tmp=$(mktemp -d)
+    fail_logs=("$tmp/autorun.out")
+    trap cleanup EXIT
+    start_xvfb "$tmp" || fail "could not start Xvfb"
+}
+
+# start_sample [NAME=value...]: starts the disc's program with those variables set, and waits until the
+# launcher's window shows and is painted. Sets app_pid (that of the helper that adopts the launcher)
+# and launcher.
+start_sample() {
+    (cd "$disc" && exec env QT_QPA_PLATFORM=xcb "$@" "$adopt" ./autorun) >"$tmp/autorun.out" 2>&1 &
+    app_pid=$!
+    wait_for "the launcher window" 20 window_shown "$title"
+    launcher=$(visible_window "$title")
+    wait_for "the launcher to paint" 10 painted "$launcher"
+}
+
+# stop_sample: closes the launcher as its close box would; fails unless the program then ends with
+# status 0.
+stop_sample() {
+    local status=0
+    close_program "$close_window" "$launcher" "$app_pid" || status=$?
+    [ "$status" -eq 124 ] || app_pid=""
+    [ "$status" -eq 0 ] || fail "$(close_outcome "$status")"
 }
