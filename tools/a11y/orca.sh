@@ -10,10 +10,15 @@ repo=$(pwd)
 if [ -z "${AUTORUN_ORCA_SESSION:-}" ]; then
     scripts/setup.sh orca speech-dispatcher python3-speechd python3-pyatspi at-spi2-core dbus-daemon dbus-bin \
         metacity xdotool >/dev/null
-    [ -n "${1:-}" ] || cmake --build --preset linux --target disc >/dev/null
+    targets=(e2e_adopt)
+    [ -n "${1:-}" ] || targets+=(disc)
+    cmake --build --preset linux --target "${targets[@]}" >/dev/null
     AUTORUN_ORCA_SESSION=1 exec dbus-run-session -- "$0" "$@"
 fi
 program=${1:-}
+# The disc's starter leaves once the launcher's window shows: the launcher is adopted, so that ending
+# this helper ends it.
+adopt=$repo/build/linux/tests/e2e_adopt
 
 source scripts/x11.sh
 tmp=$(mktemp -d)
@@ -61,9 +66,7 @@ pids+=($!)
 /usr/libexec/at-spi-bus-launcher --launch-immediately &
 pids+=($!)
 start_xvfb "$tmp" || exit 1
-metacity --sm-disable >"$tmp/metacity.log" 2>&1 &
-pids+=($!)
-sleep 1
+start_window_manager "$tmp/metacity.log"
 orca --replace >"$tmp/orca.log" 2>&1 &
 pids+=($!)
 # Orca greets once it is ready.
@@ -84,7 +87,7 @@ if [ -n "${ORCA_STARTS:-}" ]; then
     announced=0
     for ((start = 1; start <= ORCA_STARTS; start++)); do
         : >"$speech"
-        (cd / && QT_QPA_PLATFORM=xcb exec "$program") >"$tmp/program.log" 2>&1 &
+        (cd / && QT_QPA_PLATFORM=xcb exec "$adopt" "$program") >"$tmp/program.log" 2>&1 &
         app=$!
         sleep 3
         if grep -q "frame" "$speech"; then
@@ -99,7 +102,7 @@ if [ -n "${ORCA_STARTS:-}" ]; then
     echo "Orca announced the launcher's window in $announced of $ORCA_STARTS fresh starts"
     exit 0
 fi
-(cd / && QT_QPA_PLATFORM=xcb exec "$program") >"$tmp/program.log" 2>&1 &
+(cd / && QT_QPA_PLATFORM=xcb exec "$adopt" "$program") >"$tmp/program.log" 2>&1 &
 pids+=($!)
 said "(the launcher starts)" 3
 key() {
