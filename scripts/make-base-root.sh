@@ -14,7 +14,7 @@ suite=${2:-bookworm}
 [ -f "$root/.complete" ] && exit 0
 
 base_set=libx11-6,libx11-xcb1,libxcb1,libxext6,libxrender1,libgl1,libegl1,libfontconfig1,libfreetype6,fonts-liberation
-mirror=$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+mirror=$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1 || true)
 rm -rf "$root"
 mkdir -p "$root"
 debootstrap --variant=minbase --include="$base_set" "$suite" "$root" "${mirror:-http://deb.debian.org/debian}" \

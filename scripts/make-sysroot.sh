@@ -23,7 +23,7 @@ listed=$(printf '%s\n' "${packages[@]}")
 [ "$(id -u)" -eq 0 ] || exec sudo "$0" "$root"
 [ "$root" != / ] || { echo "$0: will not make / a root" >&2; exit 2; }
 
-mirror=$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+mirror=$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1 || true)
 rm -rf "$root"
 mkdir -p "$root"
 debootstrap --variant=minbase --include="$(IFS=,; echo "${packages[*]}")" bullseye "$root" \
