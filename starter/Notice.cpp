@@ -19,11 +19,6 @@ bool Set(const char* name)
     return value != nullptr && *value != '\0';
 }
 
-bool HasDisplay()
-{
-    return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
-}
-
 // Runs argv from PATH and waits for it; whether it could be started.
 bool Show(std::vector<const char*> argv)
 {
@@ -39,6 +34,11 @@ bool Show(std::vector<const char*> argv)
 }
 
 } // namespace
+
+bool HasDisplay()
+{
+    return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+}
 
 void Say(const std::string& message)
 {

@@ -7,6 +7,9 @@
 
 namespace autorun::starter {
 
+// Whether DISPLAY or WAYLAND_DISPLAY names a display to show a window on.
+bool HasDisplay();
+
 void Tell(const std::string& message);
 
 // On standard error only: what the starter did about something the user need not act on.

@@ -51,12 +51,6 @@ std::string Quoted(const fs::path& path)
     return "\"" + path.string() + "\"";
 }
 
-bool Set(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-}
-
 // The launcher's failure as a sentence: what it said may end with a full stop of its own.
 std::string StoppedText(const fs::path& program, const std::string& reason)
 {
@@ -217,7 +211,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     // Nothing is read from the disc for a window that cannot show.
-    if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY")) {
+    if (!HasDisplay()) {
         Tell("there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).");
         return 1;
     }
