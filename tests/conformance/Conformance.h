@@ -1,7 +1,6 @@
-// What both desktops must do alike, written once and run against each front end through small
-// drivers: the Qt suite and the Windows suite each implement them over their own windows and
-// screen-reader access. The window cases (OnEveryDesktop.*) run on the Driver that MakeDriver gives;
-// the screen-reader walk is a function each suite calls with its FrontEnd.
+// What every desktop must do alike, written once and run against each front end through a small
+// driver over its own windows, input and screen-reader access: the cases (OnEveryDesktop.* and
+// ScreenReadersOnEveryDesktop.*) run on the Driver that MakeDriver gives.
 #pragma once
 
 #include "ui/Appearance.h"
@@ -13,7 +12,9 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <iosfwd>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -30,9 +31,11 @@ struct Reading {
     std::string description;
     std::set<std::string> states; // "focusable", "focused", "invisible", "unavailable", "read-only", "linked"
     bool acts = false;            // it has a default action
+    std::size_t children = 0;     // a window's labels
 
     bool operator==(const Reading&) const = default;
 };
+void PrintTo(const Reading& reading, std::ostream* out);
 
 // What a window told screen readers of a label: "focus", "show", "hide", "name" or "state".
 struct Announcement {
@@ -41,6 +44,7 @@ struct Announcement {
 
     bool operator==(const Announcement&) const = default;
 };
+void PrintTo(const Announcement& announcement, std::ostream* out);
 
 // Pixels as 0xRRGGBB.
 using Rgb = std::uint32_t;
@@ -111,7 +115,7 @@ struct Box {
 };
 
 // Ways round a window's modality: input sent to the window itself, and a screen reader's action.
-enum class Route { ScreenReader, Enter, DoubleClick, Pointer };
+enum class Route { ScreenReader, Tab, Enter, DoubleClick, Pointer };
 
 // One desktop's program, run on a disc of its own: each method converts to and from the toolkit.
 // Windows are named by their models; points are client pixels at the design's density.
@@ -146,7 +150,15 @@ public:
     // The pointer and keys as the user works them; each returns once the window has handled them.
     virtual void MoveTo(const ui::Window& window, Spot at) = 0;
     virtual void Click(const ui::Window& window, Spot at) = 0;
-    virtual void Type(const ui::Window& window, std::initializer_list<Key> keys) = 0;
+    virtual void DoubleClick(const ui::Window& window, Spot at) = 0;
+    virtual void Type(const ui::Window& window, std::initializer_list<Key> keys, Modifiers held) = 0;
+    void Type(const ui::Window& window, std::initializer_list<Key> keys) { Type(window, keys, {}); }
+    // Keys the program has no use for: a letter and a function key.
+    virtual void TypeUnused(const ui::Window& window) = 0;
+    // Whether the window has the keyboard.
+    virtual bool HasKeyboard(const ui::Window& window) = 0;
+    // The pointer out of the window, over its frame.
+    virtual void Leave(const ui::Window& window) = 0;
     virtual Glyph PointerAt(const ui::Window& window, Spot at) = 0;
     // Goes round the desktop's modality to the window, at a point or on the label at that position.
     // Returns how many windows of that name it opened (each closed at once).
@@ -174,6 +186,12 @@ public:
     {
         return WaitFor([&] { return Opened().size() >= count; });
     }
+    // How many windows showing the disc's folder the program has asked for.
+    virtual std::size_t FoldersShown() = 0;
+    bool WaitForFoldersShown(std::size_t count)
+    {
+        return WaitFor([&] { return FoldersShown() >= count; });
+    }
     // Whether the desktop's opener is handed a file that is gone (xdg-open is; the shell refuses).
     virtual bool OpenerGetsMissingFiles() const = 0;
     virtual std::vector<Box> Boxes() = 0;
@@ -183,29 +201,26 @@ public:
     }
     // The error number and reason the desktop gives for a program that is not there.
     virtual std::pair<int, std::string> NotFound(bool folderThere) = 0;
+
+    // A screen reader's view. Labels are named by their position in Labels().
+    // Starts hearing what windows announce; false where no screen reader could listen.
+    virtual bool Listen() = 0;
+    virtual Reading Read(const ui::Window& window, std::size_t label) = 0;
+    // The window object itself: its name, and its states.
+    virtual Reading ReadWindow(const ui::Window& window) = 0;
+    // Where the reader is told the label lies, in client pixels.
+    virtual ui::PixelBox Where(const ui::Window& window, std::size_t label) = 0;
+    // The label the reader finds at a point, and the one it is told has the focus.
+    virtual std::optional<std::size_t> ReaderAt(const ui::Window& window, Spot at) = 0;
+    virtual std::optional<std::size_t> ReaderFocus(const ui::Window& window) = 0;
+    // The reader's default action on the label; whether the label took it.
+    virtual bool Press(const ui::Window& window, std::size_t label) = 0;
+    // What the window announced of its labels since the last call, in order.
+    virtual std::vector<Announcement> Announced(const ui::Window& window) = 0;
 };
 
-// The driver for this suite's desktop, which each suite defines: the shared window cases
-// (OnEveryDesktop.*) are compiled into both suites and run on what it returns.
+// The driver for this suite's desktop, which each suite defines: the shared cases are compiled into
+// every suite and run on what it returns.
 std::unique_ptr<Driver> MakeDriver();
-
-// A screen reader's view of the shown launcher.
-class FrontEnd {
-public:
-    virtual ~FrontEnd() = default;
-
-    // The shown launcher's model.
-    virtual const ui::Window& Launcher() const = 0;
-    // The label at that position, as a screen reader asks for it now.
-    virtual Reading Read(std::size_t label) = 0;
-    // A key as the keyboard sends it to the launcher, once the window has the keyboard.
-    virtual void Press(Key key, Modifiers modifiers = {}) = 0;
-    // What the launcher announced since the last call, in order.
-    virtual std::vector<Announcement> TakeAnnouncements() = 0;
-};
-
-// The launcher walked from the keyboard: what a screen reader reads and hears at each key, and
-// keys held with Ctrl, Alt or the Windows key left to the desktop.
-void LauncherFromTheKeyboard(FrontEnd& frontEnd);
 
 } // namespace autorun::conformance

@@ -53,71 +53,6 @@ protected:
     BoxCloser boxes_;
 };
 
-struct Entry {
-    ui::ControlId control;
-    int index;
-};
-
-// Every link of the design, greyed or not.
-const Entry kLinks[] = {{lblCases, 0}, {lblCases, 1}, {lblCases, 2}, {lblCases, 3},
-                        {lblCases, 4}, {lblCases, 5}, {lblCases, kHtmlFormatIndex}, {InstAcrobat, kInstAcrobatIndex}};
-
-// The focus rectangle is the only black in a link's box: link text is coloured or grey.
-void ExpectFocusRectangleOn(FormView& doc, const Entry* focused)
-{
-    const QImage shown = Rendered(doc);
-    for (const Entry& link : kLinks) {
-        SCOPED_TRACE(std::string(link.control.name) + " " + std::to_string(link.index));
-        const QRect box = PixelRect(doc.Model().Window().Control(link.control, link.index).Bounds());
-        const bool expected = focused != nullptr && focused->control == link.control && focused->index == link.index;
-        const int black = CountNear(shown, box, kBlack, 24);
-        if (expected) {
-            // Dotted: about every other pixel of the rectangle's edges, which span the text.
-            EXPECT_GT(black, box.height());
-            // Both upright edges lie within the box.
-            EXPECT_GT(CountNear(shown, QRect(box.left(), box.top(), 1, box.height()), kBlack, 24), 3);
-        } else {
-            EXPECT_EQ(black, 0);
-        }
-    }
-}
-
-TEST_F(DocWindowView, TabWalksTheLinksThatWorkAndDrawsTheFocusAroundOne)
-{
-    struct Press {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        Entry focused;
-    };
-    // The greyed places 3 to 5 are skipped.
-    const Press presses[] = {
-        {Qt::Key_Tab, Qt::NoModifier, {lblCases, 0}},
-        {Qt::Key_Tab, Qt::NoModifier, {lblCases, 1}},
-        {Qt::Key_Down, Qt::NoModifier, {lblCases, 2}},
-        {Qt::Key_Tab, Qt::NoModifier, {lblCases, kHtmlFormatIndex}},
-        {Qt::Key_Right, Qt::NoModifier, {InstAcrobat, kInstAcrobatIndex}},
-        {Qt::Key_Tab, Qt::NoModifier, {lblCases, 0}},
-        {Qt::Key_Tab, Qt::ShiftModifier, {InstAcrobat, kInstAcrobatIndex}},
-        {Qt::Key_Up, Qt::NoModifier, {lblCases, kHtmlFormatIndex}},
-        {Qt::Key_Left, Qt::NoModifier, {lblCases, 2}},
-    };
-
-    InDocumentationWindow(desktop_, [&](FormView& doc) {
-        ExpectFocusRectangleOn(doc, nullptr);
-        int n = 0;
-        for (const Press& press : presses) {
-            SCOPED_TRACE(n++);
-            PressKey(doc, press.key, press.modifiers);
-            const ui::Window& window = doc.Model().Window();
-            ASSERT_TRUE(window.Focus().has_value());
-            EXPECT_EQ(*window.Focus(), window.PositionOf(window.Control(press.focused.control, press.focused.index)));
-            ExpectFocusRectangleOn(doc, &press.focused);
-        }
-    });
-    EXPECT_TRUE(xdgOpen_.Calls().empty());
-    EXPECT_TRUE(boxes_.Boxes().empty());
-}
-
 TEST_F(DocWindowView, FocusRectangleReachesTheScreen)
 {
     InDocumentationWindow(desktop_, [&](FormView& doc) {
@@ -137,51 +72,6 @@ TEST_F(DocWindowView, FocusRectangleReachesTheScreen)
         PressKey(doc, Qt::Key_Tab);
         EXPECT_TRUE(QTest::qWaitFor(focusOn(second, first), kWaitMs));
     });
-}
-
-TEST_F(DocWindowView, EnterOrSpaceOpensTheFocusedEntry)
-{
-    struct Case {
-        int tabs;
-        Qt::Key key;
-        std::filesystem::path opened;
-    };
-    const Case cases[] = {
-        {2, Qt::Key_Return, std::filesystem::path("docs") / "V1" / "V1DOC.PDF"},
-        {1, Qt::Key_Space, std::filesystem::path("docs") / "UTL" / "UTLDOC.PDF"},
-        {1, Qt::Key_Enter, std::filesystem::path("docs") / "basis" / "html" / "index.htm"},
-    };
-    InDocumentationWindow(desktop_, [&](FormView& doc) {
-        // Nothing has the focus yet, so nothing opens.
-        PressKey(doc, Qt::Key_Return);
-        std::size_t calls = 0;
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.opened.string());
-            for (int t = 0; t < c.tabs; ++t)
-                PressKey(doc, Qt::Key_Tab);
-            PressKey(doc, c.key);
-            ASSERT_TRUE(xdgOpen_.WaitForCalls(++calls));
-            EXPECT_EQ(xdgOpen_.OpenedPaths().back(), Normalised(disc_.Root() / c.opened));
-        }
-        EXPECT_EQ(FindView("frmOnlineDoc"), &doc);
-    });
-    EXPECT_EQ(xdgOpen_.Calls().size(), std::size(cases));
-    EXPECT_TRUE(boxes_.Boxes().empty());
-}
-
-TEST_F(DocWindowView, ClickingALinkOpensItsDocument)
-{
-    InDocumentationWindow(desktop_, [&](FormView& doc) {
-        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, 4)); // greyed: nothing
-        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, 1));
-        ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
-        QTest::mouseClick(doc.windowHandle(), Qt::LeftButton, {}, Centre(doc, lblCases, kHtmlFormatIndex));
-        ASSERT_TRUE(xdgOpen_.WaitForCalls(2));
-    });
-    const std::vector<std::string> expected = {Normalised(disc_.Root() / "docs" / "V1" / "V1DOC.PDF"),
-                                               Normalised(disc_.Root() / "docs" / "basis" / "html" / "index.htm")};
-    EXPECT_EQ(xdgOpen_.OpenedPaths(), expected);
-    EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
 TEST_F(DocWindowView, DocumentThatCannotBeOpenedIsReportedNamingIt)

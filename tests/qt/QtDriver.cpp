@@ -16,7 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <map>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -122,11 +125,39 @@ public:
     {
         QTest::mouseClick(View(window).windowHandle(), Qt::LeftButton, {}, At(at));
     }
-    void Type(const ui::Window& window, std::initializer_list<Key> keys) override
+    void DoubleClick(const ui::Window& window, Spot at) override
+    {
+        QTest::mouseDClick(View(window).windowHandle(), Qt::LeftButton, {}, At(at));
+    }
+    void Type(const ui::Window& window, std::initializer_list<Key> keys, Modifiers held) override
     {
         FormView& view = View(window);
-        for (const Key key : keys)
-            PressKey(view, QtKey(key));
+        Qt::KeyboardModifiers modifiers;
+        modifiers.setFlag(Qt::ShiftModifier, held.shift);
+        modifiers.setFlag(Qt::ControlModifier, held.control);
+        modifiers.setFlag(Qt::AltModifier, held.alt);
+        modifiers.setFlag(Qt::MetaModifier, held.meta);
+        for (const Key key : keys) {
+            // As the window system sends Shift+Tab.
+            PressKey(view, key == Key::Tab && held.shift ? Qt::Key_Backtab : QtKey(key), modifiers);
+        }
+        // What the keys announce reaches the bridge from the event loop.
+        QTest::qWait(20);
+    }
+    void TypeUnused(const ui::Window& window) override
+    {
+        PressKey(View(window), Qt::Key_A);
+        PressKey(View(window), Qt::Key_F5);
+    }
+    bool HasKeyboard(const ui::Window& window) override
+    {
+        FormView& view = View(window);
+        return QApplication::focusWidget() == &view && view.isActiveWindow();
+    }
+    void Leave(const ui::Window& window) override
+    {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&View(window), &leave);
     }
     Glyph PointerAt(const ui::Window& window, Spot at) override
     {
@@ -170,8 +201,10 @@ public:
                 ->actionInterface()
                 ->doAction(QAccessibleActionInterface::pressAction());
             break;
+        case conformance::Route::Tab:
         case conformance::Route::Enter: {
-            QKeyEvent event(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QKeyEvent event(QEvent::KeyPress, route == conformance::Route::Tab ? Qt::Key_Tab : Qt::Key_Return,
+                            Qt::NoModifier);
             QApplication::sendEvent(&view, &event);
             break;
         }
@@ -212,6 +245,11 @@ public:
     }
 
     std::vector<std::string> Opened() override { return xdgOpen_.OpenedPaths(); }
+    std::size_t FoldersShown() override
+    {
+        const std::vector<std::string> opened = xdgOpen_.OpenedPaths();
+        return static_cast<std::size_t>(std::count(opened.begin(), opened.end(), Normalised(disc_.Root())));
+    }
     bool OpenerGetsMissingFiles() const override { return true; }
     std::vector<conformance::Box> Boxes() override { return seen_; }
     std::pair<int, std::string> NotFound(bool) override
@@ -219,7 +257,121 @@ public:
         return {ENOENT, std::generic_category().message(ENOENT)};
     }
 
+    bool Listen() override
+    {
+        recorded_.emplace();
+        return QAccessible::isActive();
+    }
+    conformance::Reading Read(const ui::Window& window, std::size_t label) override
+    {
+        return ToReading(Child(window, label));
+    }
+    conformance::Reading ReadWindow(const ui::Window& window) override
+    {
+        QAccessibleInterface* object = Accessible(window);
+        conformance::Reading reading = ToReading(object);
+        reading.children = static_cast<std::size_t>(object->childCount());
+        return reading;
+    }
+    ui::PixelBox Where(const ui::Window& window, std::size_t label) override
+    {
+        const QRect rect = Child(window, label)->rect();
+        const QPoint topLeft = View(window).mapFromGlobal(rect.topLeft());
+        return {topLeft.x(), topLeft.y(), topLeft.x() + rect.width(), topLeft.y() + rect.height()};
+    }
+    std::optional<std::size_t> ReaderAt(const ui::Window& window, Spot at) override
+    {
+        const QPoint global = View(window).mapToGlobal(At(at));
+        QAccessibleInterface* object = Accessible(window);
+        return PositionOf(object, object->childAt(global.x(), global.y()));
+    }
+    std::optional<std::size_t> ReaderFocus(const ui::Window& window) override
+    {
+        QAccessibleInterface* object = Accessible(window);
+        return PositionOf(object, object->focusChild());
+    }
+    bool Press(const ui::Window& window, std::size_t label) override
+    {
+        QAccessibleActionInterface* actions = Child(window, label)->actionInterface();
+        if (actions == nullptr || !actions->actionNames().contains(QAccessibleActionInterface::pressAction()))
+            return false;
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        return true;
+    }
+    std::vector<conformance::Announcement> Announced(const ui::Window& window) override
+    {
+        const std::map<QAccessible::Event, std::string> kinds = {
+            {QAccessible::Focus, "focus"},     {QAccessible::ObjectShow, "show"}, {QAccessible::ObjectHide, "hide"},
+            {QAccessible::NameChanged, "name"}, {QAccessible::StateChanged, "state"}};
+        std::vector<conformance::Announcement> told;
+        if (!recorded_)
+            return told;
+        QTest::qWait(20);
+        FormView& view = View(window);
+        std::erase_if(recorded_->events, [&](const RecordedEvents::Event& event) {
+            if (event.object != &view)
+                return false;
+            const auto kind = kinds.find(event.type);
+            if (event.child >= 0 && kind != kinds.end())
+                told.push_back({kind->second, static_cast<std::size_t>(event.child)});
+            return true;
+        });
+        return told;
+    }
+
 private:
+    static QAccessibleInterface* Accessible(const ui::Window& window)
+    {
+        QAccessibleInterface* object = QAccessible::queryAccessibleInterface(&View(window));
+        if (object == nullptr)
+            throw std::logic_error("no accessible object for " + window.Name());
+        return object;
+    }
+    static QAccessibleInterface* Child(const ui::Window& window, std::size_t label)
+    {
+        QAccessibleInterface* child = Accessible(window)->child(static_cast<int>(label));
+        if (child == nullptr)
+            throw std::logic_error("no accessible label " + std::to_string(label) + " in " + window.Name());
+        return child;
+    }
+    static std::optional<std::size_t> PositionOf(QAccessibleInterface* parent, QAccessibleInterface* child)
+    {
+        const int index = child == nullptr ? -1 : parent->indexOfChild(child);
+        return index < 0 ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(index));
+    }
+    // Qt's roles and states in the shared words.
+    static conformance::Reading ToReading(QAccessibleInterface* object)
+    {
+        conformance::Reading reading;
+        switch (object->role()) {
+        case QAccessible::Button:
+            reading.role = "button";
+            break;
+        case QAccessible::Link:
+            reading.role = "link";
+            break;
+        case QAccessible::StaticText:
+            reading.role = "text";
+            break;
+        default:
+            reading.role = "role " + std::to_string(object->role());
+            break;
+        }
+        reading.name = object->text(QAccessible::Name).toStdString();
+        reading.description = object->text(QAccessible::Description).toStdString();
+        const QAccessible::State state = object->state();
+        const std::pair<bool, const char*> states[] = {
+            {bool(state.focusable), "focusable"}, {bool(state.focused), "focused"},
+            {bool(state.invisible), "invisible"}, {bool(state.disabled), "unavailable"},
+            {bool(state.readOnly), "read-only"},  {bool(state.linked), "linked"}};
+        for (const auto& [set, name] : states) {
+            if (set)
+                reading.states.insert(name);
+        }
+        reading.acts = object->actionInterface() != nullptr && !object->actionInterface()->actionNames().isEmpty();
+        return reading;
+    }
+
     static FormView& View(const ui::Window& window)
     {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -244,6 +396,7 @@ private:
     DiscDesktop desktop_{disc_};
     std::vector<conformance::Box> seen_;
     BoxCloser boxes_;
+    std::optional<RecordedEvents> recorded_;
 };
 
 } // namespace

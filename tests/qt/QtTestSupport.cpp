@@ -204,6 +204,45 @@ bool IntoModal(const std::function<void()>& trigger, std::string windowName,
     return QTest::qWaitFor([&] { return modal.Ran(); }, 5000);
 }
 
+RecordedEvents::RecordedEvents()
+    : previous_(QAccessible::installUpdateHandler(&Record)), wasActive_(QAccessible::isActive())
+{
+    sink_ = &events;
+    QAccessible::setActive(true);
+}
+
+RecordedEvents::~RecordedEvents()
+{
+    QAccessible::installUpdateHandler(previous_);
+    QAccessible::setActive(wasActive_);
+    sink_ = nullptr;
+}
+
+int RecordedEvents::Find(QObject* object, QAccessible::Event type, int child) const
+{
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (events[i].object == object && events[i].type == type && events[i].child == child)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::optional<int> RecordedEvents::LastFocus(QObject* object) const
+{
+    std::optional<int> child;
+    for (const Event& event : events) {
+        if (event.object == object && event.type == QAccessible::Focus)
+            child = event.child;
+    }
+    return child;
+}
+
+void RecordedEvents::Record(QAccessibleEvent* event)
+{
+    if (sink_ != nullptr)
+        sink_->push_back({event->type(), event->object(), event->child()});
+}
+
 Qt::Key QtKey(Key key)
 {
     switch (key) {

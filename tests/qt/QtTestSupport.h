@@ -7,6 +7,7 @@
 #include "platform/qt/QtDesktop.h"
 #include "ui/Geometry.h"
 
+#include <QAccessible>
 #include <QColor>
 #include <QImage>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -115,6 +117,35 @@ bool KeyIntoModal(FormView& owner, Qt::Key key, std::string windowName, const st
 // closed after action unless action closed it. Returns whether action ran.
 bool IntoModal(const std::function<void()>& trigger, std::string windowName,
                const std::function<void(FormView&)>& action);
+
+// What the program tells assistive technology, recorded where a screen reader would hear it.
+class RecordedEvents {
+public:
+    struct Event {
+        QAccessible::Event type;
+        QObject* object;
+        int child;
+    };
+
+    RecordedEvents();
+    ~RecordedEvents();
+    RecordedEvents(const RecordedEvents&) = delete;
+    RecordedEvents& operator=(const RecordedEvents&) = delete;
+
+    // Where the event is among those recorded, or -1.
+    int Find(QObject* object, QAccessible::Event type, int child) const;
+    // The last focus event of that object: what a screen reader takes the focus to be.
+    std::optional<int> LastFocus(QObject* object) const;
+
+    std::vector<Event> events;
+
+private:
+    static void Record(QAccessibleEvent* event);
+
+    static inline std::vector<Event>* sink_ = nullptr;
+    QAccessible::UpdateHandler previous_;
+    bool wasActive_;
+};
 
 Qt::Key QtKey(Key key);
 

@@ -16,6 +16,8 @@ add_executable(win32_gui_tests
     ${CMAKE_CURRENT_LIST_DIR}/GuiReportTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Win32Driver.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../conformance/Conformance.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../conformance/KeyboardCases.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../conformance/ScreenReaderCases.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../conformance/WindowCases.cpp)
 target_link_libraries(win32_gui_tests PRIVATE autorun_win32 autorun_win32_resources GTest::gtest advapi32 oleacc oleaut32)
 target_compile_definitions(win32_gui_tests PRIVATE

@@ -239,7 +239,8 @@ Shown DiscDesktop::Find(std::string_view windowName) const
     for (Form* form : shown_) {
         if (!form->Loaded() || form->Window().Name() != windowName)
             continue;
-        if (const FormWindow* window = WindowOf(form->Window()); window != nullptr && window->Handle() != nullptr)
+        const FormWindow* window = WindowOf(form->Window());
+        if (window != nullptr && window->Handle() != nullptr && !window->CloseRequested())
             return {window->Handle(), form};
     }
     return {};

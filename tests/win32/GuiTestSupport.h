@@ -101,7 +101,7 @@ public:
     void ShowModal(Form& form) override;
     int Run(Form& form) override;
 
-    // The named window while it is shown, or an empty Shown.
+    // The named window while it is shown and not closing, or an empty Shown.
     Shown Find(std::string_view windowName) const;
 
 private:

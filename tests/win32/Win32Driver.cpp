@@ -11,7 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
+#include <optional>
 #include <stdexcept>
+#include <string>
 
 namespace autorun::win32::test {
 namespace {
@@ -93,6 +97,123 @@ std::vector<HWND> ShownWindows()
     return found;
 }
 
+struct TitleSearch {
+    const std::string& title;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK NoteOtherWindowTitled(HWND window, LPARAM data)
+{
+    auto& search = *reinterpret_cast<TitleSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() && IsWindowVisible(window) && WindowText(window) == search.title)
+        search.found.push_back(window);
+    return TRUE;
+}
+
+// Shown top-level windows of other processes with that title.
+std::vector<HWND> OtherWindowsTitled(const std::string& title)
+{
+    TitleSearch search{title, {}};
+    EnumWindows(NoteOtherWindowTitled, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Closes another program's window, waiting for the program to end.
+void CloseAndWait(HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (process != nullptr) {
+        EXPECT_EQ(WaitForSingleObject(process, kWaitMs), WAIT_OBJECT_0) << "the program did not end";
+        CloseHandle(process);
+    }
+}
+
+// Counts the pointer moves over its frame that the system posts to a window.
+class FrameMoves {
+public:
+    explicit FrameMoves(HWND window)
+    {
+        target_ = window;
+        count_ = 0;
+        hook_ = SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~FrameMoves() { UnhookWindowsHookEx(hook_); }
+    FrameMoves(const FrameMoves&) = delete;
+    FrameMoves& operator=(const FrameMoves&) = delete;
+
+    int Count() const { return count_; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM removed, LPARAM lParam)
+    {
+        const auto* message = reinterpret_cast<const MSG*>(lParam);
+        if (code == HC_ACTION && removed == PM_REMOVE && message->hwnd == target_ && message->message == WM_NCMOUSEMOVE)
+            ++count_;
+        return CallNextHookEx(nullptr, code, removed, lParam);
+    }
+
+    static inline HWND target_ = nullptr;
+    static inline int count_ = 0;
+    HHOOK hook_ = nullptr;
+};
+
+// The events the system passes on for this process's windows' client areas, as a screen reader
+// hooked out of context hears them.
+class WinEvents {
+public:
+    struct Event {
+        HWND window;
+        DWORD kind;
+        long child;
+    };
+
+    WinEvents()
+    {
+        events_.clear();
+        hook_ = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, &Hook, GetCurrentProcessId(), 0,
+                                WINEVENT_OUTOFCONTEXT);
+    }
+    ~WinEvents() { UnhookWinEvent(hook_); }
+    WinEvents(const WinEvents&) = delete;
+    WinEvents& operator=(const WinEvents&) = delete;
+
+    bool Hooked() const { return hook_ != nullptr; }
+    // The events of that window since the last call, in order.
+    std::vector<Event> Take(HWND window)
+    {
+        std::vector<Event> taken;
+        std::erase_if(events_, [&](const Event& event) {
+            if (event.window != window)
+                return false;
+            taken.push_back(event);
+            return true;
+        });
+        return taken;
+    }
+
+private:
+    static void CALLBACK Hook(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
+    {
+        if (object == OBJID_CLIENT)
+            events_.push_back({window, event, child});
+    }
+
+    static inline std::vector<Event> events_;
+    HWINEVENTHOOK hook_ = nullptr;
+};
+
+std::optional<std::size_t> LabelOf(const VARIANT& child)
+{
+    if (child.vt != VT_I4 || child.lVal <= 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(child.lVal - 1);
+}
+
 class Win32Driver : public conformance::Driver {
 public:
     Win32Driver() : boxes_([this](const BoxCloser::Box& box) { Note(box); }) {}
@@ -120,7 +241,7 @@ public:
     ui::Window* Find(std::string_view name) override
     {
         const Shown shown = desktop_.Find(name);
-        return shown ? &shown.Model() : nullptr;
+        return shown && IsWindowVisible(shown.handle) ? &shown.Model() : nullptr;
     }
 
     conformance::Frame FrameOf(const ui::Window& window) override
@@ -151,10 +272,23 @@ public:
 
     void MoveTo(const ui::Window& window, Spot at) override { MouseMove(Handle(window), At(at)); }
     void Click(const ui::Window& window, Spot at) override { test::Click(Handle(window), At(at)); }
-    void Type(const ui::Window& window, std::initializer_list<Key> keys) override
+    void DoubleClick(const ui::Window& window, Spot at) override { test::DoubleClick(Handle(window), At(at)); }
+    void Type(const ui::Window& window, std::initializer_list<Key> keys, Modifiers held) override
     {
         for (const Key key : keys)
-            PressKeys(Handle(window), {{VirtualKey(key)}});
+            PressKeys(Handle(window), {{VirtualKey(key), held.shift, held.control, held.alt}});
+    }
+    void TypeUnused(const ui::Window& window) override { PressKeys(Handle(window), {{'A'}, {VK_F5}}); }
+    bool HasKeyboard(const ui::Window& window) override { return GetFocus() == Handle(window); }
+    void Leave(const ui::Window& window) override
+    {
+        // Out over the caption: the window hears of it, the form does not.
+        const HWND handle = Handle(window);
+        RECT outer{};
+        GetWindowRect(handle, &outer);
+        const FrameMoves moves(handle);
+        SetCursorPos(outer.left + 40, outer.top + 5);
+        EXPECT_TRUE(PumpUntil([&] { return moves.Count() > 0; })) << "the pointer did not reach the frame";
     }
     Glyph PointerAt(const ui::Window& window, Spot at) override
     {
@@ -204,6 +338,9 @@ public:
             reader.Do([&](IAccessible& object) { object.accDoDefaultAction(ChildId(static_cast<long>(label) + 1)); });
             break;
         }
+        case conformance::Route::Tab:
+            PostMessageW(handle, WM_KEYDOWN, VK_TAB, 0);
+            break;
         case conformance::Route::Enter:
             PostMessageW(handle, WM_KEYDOWN, VK_RETURN, 0);
             break;
@@ -221,7 +358,8 @@ public:
     conformance::Image Painted(const ui::Window& window) override { return ToImage(test::Painted(Handle(window))); }
     conformance::Image Rendered(const ui::Window& window) override { return ToImage(test::Rendered(Handle(window))); }
     conformance::Image OnScreen(const ui::Window& window) override { return ToImage(test::OnScreen(Handle(window))); }
-    bool WaitFor(const std::function<bool()>& done) override { return PumpUntil(done); }
+    // Explorer may take a while to come up the first time.
+    bool WaitFor(const std::function<bool()>& done) override { return PumpUntil(done, 3 * kWaitMs); }
 
     conformance::Image Picture(ui::Resource picture) override { return ToImage(FromBitmap(PictureBitmap(picture))); }
     conformance::Rgb Colour(const ui::Shade& shade) override { return ToRgb(win32::ShadeColour(shade)); }
@@ -247,6 +385,17 @@ public:
             paths.push_back(call.path);
         return paths;
     }
+    // Explorer's windows, each closed once counted.
+    std::size_t FoldersShown() override
+    {
+        for (const HWND window : OtherWindowsTitled(disc_.Root().filename().string())) {
+            if (std::find(explorers_.begin(), explorers_.end(), window) == explorers_.end()) {
+                explorers_.push_back(window);
+                CloseAndWait(window);
+            }
+        }
+        return explorers_.size();
+    }
     bool OpenerGetsMissingFiles() const override { return false; }
     std::vector<conformance::Box> Boxes() override { return seen_; }
     std::pair<int, std::string> NotFound(bool folderThere) override
@@ -255,7 +404,127 @@ public:
         return {static_cast<int>(error), SystemMessage(error)};
     }
 
+    bool Listen() override
+    {
+        events_.emplace();
+        return events_->Hooked();
+    }
+    conformance::Reading Read(const ui::Window& window, std::size_t label) override
+    {
+        AccessibleChild child;
+        Reader(window).Do([&](IAccessible& object) { child = Describe(object, static_cast<long>(label) + 1); });
+        return ToReading(child);
+    }
+    conformance::Reading ReadWindow(const ui::Window& window) override
+    {
+        AccessibleChild self;
+        long count = 0;
+        Reader(window).Do([&](IAccessible& object) {
+            self = Describe(object, CHILDID_SELF);
+            object.get_accChildCount(&count);
+        });
+        conformance::Reading reading = ToReading(self);
+        reading.children = static_cast<std::size_t>(count);
+        return reading;
+    }
+    ui::PixelBox Where(const ui::Window& window, std::size_t label) override
+    {
+        long left = 0, top = 0, width = 0, height = 0;
+        Reader(window).Do([&](IAccessible& object) {
+            object.accLocation(&left, &top, &width, &height, ChildId(static_cast<long>(label) + 1));
+        });
+        POINT corner{left, top};
+        ScreenToClient(Handle(window), &corner);
+        return {corner.x, corner.y, corner.x + width, corner.y + height};
+    }
+    std::optional<std::size_t> ReaderAt(const ui::Window& window, Spot at) override
+    {
+        POINT screen = At(at);
+        ClientToScreen(Handle(window), &screen);
+        VARIANT hit;
+        VariantInit(&hit);
+        Reader(window).Do([&](IAccessible& object) { object.accHitTest(screen.x, screen.y, &hit); });
+        return LabelOf(hit);
+    }
+    std::optional<std::size_t> ReaderFocus(const ui::Window& window) override
+    {
+        VARIANT focus;
+        VariantInit(&focus);
+        Reader(window).Do([&](IAccessible& object) { object.get_accFocus(&focus); });
+        return LabelOf(focus);
+    }
+    bool Press(const ui::Window& window, std::size_t label) override
+    {
+        HRESULT pressed = E_FAIL;
+        Reader(window).Do(
+            [&](IAccessible& object) { pressed = object.accDoDefaultAction(ChildId(static_cast<long>(label) + 1)); });
+        return SUCCEEDED(pressed);
+    }
+    std::vector<conformance::Announcement> Announced(const ui::Window& window) override
+    {
+        const std::map<DWORD, std::string> kinds = {{EVENT_OBJECT_FOCUS, "focus"},
+                                                    {EVENT_OBJECT_SHOW, "show"},
+                                                    {EVENT_OBJECT_HIDE, "hide"},
+                                                    {EVENT_OBJECT_NAMECHANGE, "name"},
+                                                    {EVENT_OBJECT_STATECHANGE, "state"}};
+        std::vector<conformance::Announcement> told;
+        if (!events_)
+            return told;
+        // Out-of-context events arrive as this thread runs its messages.
+        PumpUntil([] { return false; }, 50);
+        for (const WinEvents::Event& event : events_->Take(Handle(window))) {
+            const auto kind = kinds.find(event.kind);
+            if (event.child > 0 && kind != kinds.end())
+                told.push_back({kind->second, static_cast<std::size_t>(event.child - 1)});
+        }
+        return told;
+    }
+
 private:
+    // MSAA's roles and states in the shared words.
+    static conformance::Reading ToReading(const AccessibleChild& child)
+    {
+        conformance::Reading reading;
+        switch (child.role) {
+        case ROLE_SYSTEM_PUSHBUTTON:
+            reading.role = "button";
+            break;
+        case ROLE_SYSTEM_LINK:
+            reading.role = "link";
+            break;
+        case ROLE_SYSTEM_STATICTEXT:
+            reading.role = "text";
+            break;
+        default:
+            reading.role = "role " + std::to_string(child.role);
+            break;
+        }
+        reading.name = child.name;
+        reading.description = child.description;
+        const std::pair<long, const char*> states[] = {
+            {STATE_SYSTEM_FOCUSABLE, "focusable"}, {STATE_SYSTEM_FOCUSED, "focused"},
+            {STATE_SYSTEM_INVISIBLE, "invisible"}, {STATE_SYSTEM_UNAVAILABLE, "unavailable"},
+            {STATE_SYSTEM_READONLY, "read-only"},  {STATE_SYSTEM_LINKED, "linked"}};
+        for (const auto& [flag, name] : states) {
+            if ((child.state & flag) != 0)
+                reading.states.insert(name);
+        }
+        reading.acts = !child.action.empty();
+        return reading;
+    }
+
+    // One reader a window, as a screen reader keeps the objects it has been given.
+    ScreenReader& Reader(const ui::Window& window)
+    {
+        std::erase_if(readers_, [](const auto& entry) { return !IsWindow(entry.first); });
+        std::unique_ptr<ScreenReader>& reader = readers_[Handle(window)];
+        if (reader == nullptr) {
+            reader = std::make_unique<ScreenReader>(Handle(window));
+            EXPECT_TRUE(reader->Connected()) << "no accessible object for " << window.Name();
+        }
+        return *reader;
+    }
+
     Shown Of(const ui::Window& window) const
     {
         const Shown shown = desktop_.Find(window.Name());
@@ -287,6 +556,9 @@ private:
     ShellOpensWithStandIn shell_{AUTORUN_OPEN_STAND_IN};
     std::vector<conformance::Box> seen_;
     BoxCloser boxes_;
+    std::vector<HWND> explorers_;
+    std::optional<WinEvents> events_;
+    std::map<HWND, std::unique_ptr<ScreenReader>> readers_;
 };
 
 } // namespace
