@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace autorun::conformance {
@@ -40,28 +39,10 @@ inline fs::path Manual(std::string_view code)
 
 class OnEveryDesktop : public ::testing::Test {
 protected:
-    OnEveryDesktop() { WriteFile("autorun.inf", test::kLauncherSettings); }
+    OnEveryDesktop() { desktop_.Disc().WriteInf(test::kLauncherSettings); }
 
-    void WriteFile(const fs::path& relative, std::string_view text) const
-    {
-        const fs::path file = driver_->Disc() / relative;
-        fs::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary) << text;
-    }
-
-    // The catalogue the documentation window cases start from: two of its manuals on the disc, one
-    // missing, and the HTML edition.
-    void WriteCatalogue() const
-    {
-        WriteFile("autorun.inf", std::string(test::kLauncherSettings) + "[OnlineDoc]\n"
-                                                                        "1=VOL,File Descriptions All Volumes\n"
-                                                                        "2=MISS,Not on this disc\n"
-                                                                        "3=V1,File Descriptions Volume 1\n"
-                                                                        "4=UTL,Software Development Utilities\n");
-        for (const char* code : {"VOL", "V1", "UTL"})
-            WriteFile(Manual(code), "%PDF-1.4\n");
-        WriteFile(fs::path("docs") / "basis" / "html" / "index.htm", "<html></html>\n");
-    }
+    void WriteFile(const fs::path& relative, std::string_view text) const { desktop_.Disc().WriteFile(relative, text); }
+    void WriteCatalogue() const { desktop_.Disc().WriteCatalogue(); }
 
     // The documentation window, opened the way the user opens it; closed after action.
     void InDocumentationWindow(const std::function<void(ui::Window& doc)>& action)

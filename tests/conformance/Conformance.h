@@ -3,6 +3,7 @@
 // ScreenReadersOnEveryDesktop.*) run on the Driver that MakeDriver gives.
 #pragma once
 
+#include "TestDisc.h"
 #include "ui/Appearance.h"
 #include "ui/Form.h"
 #include "ui/Geometry.h"
@@ -124,7 +125,7 @@ public:
     virtual ~Driver() = default;
 
     // The disc the program runs from, a fresh folder.
-    virtual std::filesystem::path Disc() const = 0;
+    virtual const test::TestDisc& Disc() const = 0;
     // A file on the disc as the program's requests and messages name it.
     virtual std::string PathText(const std::filesystem::path& relative) const = 0;
 

@@ -281,9 +281,9 @@ TEST_F(OnEveryDesktop, MissingInstallerIsReportedAndTheWindowCarriesOn)
     WriteCatalogue();
     for (const bool folder : {true, false}) {
         SCOPED_TRACE(folder ? "the installer's folder without it" : "no installer's folder");
-        fs::remove_all(desktop_.Disc() / "Utils");
+        fs::remove_all(desktop_.Disc().Root() / "Utils");
         if (folder)
-            fs::create_directories(desktop_.Disc() / kInstaller.parent_path());
+            fs::create_directories(desktop_.Disc().Root() / kInstaller.parent_path());
         const std::size_t boxes = desktop_.Boxes().size();
         const std::size_t opened = desktop_.Opened().size();
         InDocumentationWindow([&](ui::Window& doc) {
@@ -312,7 +312,7 @@ TEST_F(OnEveryDesktop, ADiscEmptiedWhileTheWindowIsOpenIsNoFailure)
     WriteCatalogue();
     desktop_.Run([&](ui::Window& launcher) {
         EXPECT_TRUE(OpenDocumentation(launcher, [&](ui::Window& doc) {
-            for (const auto& entry : fs::directory_iterator(desktop_.Disc()))
+            for (const auto& entry : fs::directory_iterator(desktop_.Disc().Root()))
                 fs::remove_all(entry.path());
             // The request goes to the desktop unchanged; what it makes of a missing file is its own affair.
             desktop_.Click(doc, CentreOf(doc.Control(lblCases, 0)));

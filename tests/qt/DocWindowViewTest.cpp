@@ -36,16 +36,7 @@ void InDocumentationWindow(DiscDesktop& desktop, const std::function<void(FormVi
 
 class DocWindowView : public ::testing::Test {
 protected:
-    DocWindowView()
-    {
-        disc_.WriteInf(std::string(kLauncherSettings) + "[OnlineDoc]\n"
-                                           "1=VOL,File Descriptions All Volumes\n"
-                                           "2=MISS,Not on this disc\n"
-                                           "3=V1,File Descriptions Volume 1\n"
-                                           "4=UTL,Software Development Utilities\n");
-        for (const char* code : {"VOL", "V1", "UTL"})
-            disc_.AddManual(code);
-    }
+    DocWindowView() { disc_.WriteCatalogue(); }
 
     TestDisc disc_;
     XdgOpenStandIn xdgOpen_;

@@ -66,7 +66,7 @@ class QtDriver : public conformance::Driver {
 public:
     QtDriver() : boxes_([this](const BoxCloser::Box& box) { Note(box); }) {}
 
-    std::filesystem::path Disc() const override { return disc_.Root(); }
+    const test::TestDisc& Disc() const override { return disc_; }
     std::string PathText(const std::filesystem::path& relative) const override
     {
         return Normalised(disc_.Root() / relative);

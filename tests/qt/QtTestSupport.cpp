@@ -62,34 +62,6 @@ WhenModalShown::WhenModalShown(std::string windowName, std::function<void(FormVi
 
 } // namespace
 
-TestDisc::TestDisc() : root_(MakeTemporaryFolder("autorun-disc-")) {}
-
-TestDisc::~TestDisc()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-}
-
-void TestDisc::WriteInf(std::string_view text) const
-{
-    Write(root_ / "autorun.inf", text);
-}
-
-void TestDisc::AddManual(std::string_view code) const
-{
-    const std::string name(code);
-    Write(root_ / "docs" / name / (name + "DOC.PDF"), "%PDF-1.4\n");
-}
-
-void TestDisc::WriteFile(const std::filesystem::path& relative, std::string_view text, bool executable) const
-{
-    Write(root_ / relative, text);
-    if (executable) {
-        using std::filesystem::perms;
-        std::filesystem::permissions(root_ / relative, perms::owner_exec, std::filesystem::perm_options::add);
-    }
-}
-
 XdgOpenStandIn::XdgOpenStandIn() : folder_(MakeTemporaryFolder("autorun-xdg-"))
 {
     const char* path = std::getenv("PATH");

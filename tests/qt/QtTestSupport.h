@@ -3,6 +3,7 @@
 #pragma once
 
 #include "../LauncherSettings.h"
+#include "../conformance/TestDisc.h"
 #include "platform/qt/FormView.h"
 #include "platform/qt/QtDesktop.h"
 #include "ui/Geometry.h"
@@ -25,29 +26,12 @@
 namespace autorun::qt::test {
 
 using autorun::test::kLauncherSettings;
+using autorun::test::TestDisc;
 
 inline const QColor kWhite(255, 255, 255);
 
 // Generous bound for anything the tests wait on; a condition that holds ends the wait at once.
 inline constexpr int kWaitMs = 10000;
-
-// A fresh folder standing for the disc; removed with everything in it.
-class TestDisc {
-public:
-    TestDisc();
-    ~TestDisc();
-    TestDisc(const TestDisc&) = delete;
-    TestDisc& operator=(const TestDisc&) = delete;
-
-    const std::filesystem::path& Root() const { return root_; }
-    void WriteInf(std::string_view text) const;
-    // docs/<code>/<code>DOC.PDF
-    void AddManual(std::string_view code) const;
-    void WriteFile(const std::filesystem::path& relative, std::string_view text, bool executable = false) const;
-
-private:
-    std::filesystem::path root_;
-};
 
 // An xdg-open first on PATH that logs its arguments, one call a line as "[arg][arg]", and exits
 // with the status chosen. PATH is restored when it goes.

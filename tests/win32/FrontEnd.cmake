@@ -11,6 +11,7 @@ endif()
 add_executable(win32_gui_tests
     ${CMAKE_CURRENT_LIST_DIR}/GuiTestMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GuiTestSupport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../conformance/TestDisc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GuiLauncherTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GuiDocWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GuiReportTest.cpp
@@ -34,6 +35,7 @@ autorun_add_gtests(win32_gui_tests PROPERTIES RESOURCE_LOCK ${wine_display_lock}
 add_executable(win32_gui_scale_tests
     ${CMAKE_CURRENT_LIST_DIR}/GuiTestMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GuiTestSupport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../conformance/TestDisc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GuiScaleTest.cpp)
 target_link_libraries(win32_gui_scale_tests PRIVATE autorun_win32 autorun_win32_resources GTest::gtest advapi32 oleacc
     oleaut32)

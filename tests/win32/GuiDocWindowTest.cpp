@@ -32,17 +32,7 @@ void InDocumentationWindow(DiscDesktop& desktop, const std::function<void(const 
 
 class DocWindow : public ::testing::Test {
 protected:
-    DocWindow()
-    {
-        disc_.WriteInf(std::string(kLauncherSettings) + "[OnlineDoc]\n"
-                                                         "1=VOL,File Descriptions All Volumes\n"
-                                                         "2=MISS,Not on this disc\n"
-                                                         "3=V1,File Descriptions Volume 1\n"
-                                                         "4=UTL,Software Development Utilities\n");
-        for (const char* code : {"VOL", "V1", "UTL"})
-            disc_.AddManual(code);
-        disc_.WriteFile("docs\\basis\\html\\index.htm", "<html></html>\n");
-    }
+    DocWindow() { disc_.WriteCatalogue(); }
 
     std::string Manual(std::string_view code) const
     {

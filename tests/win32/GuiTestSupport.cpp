@@ -19,12 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Write(const fs::path& file, std::string_view bytes)
-{
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
 std::map<UINT_PTR, Repeating*>& Timers()
 {
     static std::map<UINT_PTR, Repeating*> timers;
@@ -177,44 +171,6 @@ void ShellOpensWithStandIn::SetDefault(const std::wstring& name, const std::wstr
     saved_.push_back(saved);
     SetDefaultValue(key, value);
     RegCloseKey(key);
-}
-
-TestDisc::TestDisc()
-{
-    static int counter = 0;
-    wchar_t base[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, base);
-    root_ = fs::path(base) / (L"autorun disc " + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(counter++));
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-}
-
-TestDisc::~TestDisc()
-{
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-}
-
-std::string TestDisc::Text(const fs::path& relative) const
-{
-    return Utf8((relative.empty() ? root_ : root_ / relative).wstring());
-}
-
-void TestDisc::WriteInf(std::string_view bytes) const
-{
-    Write(root_ / "autorun.inf", bytes);
-}
-
-void TestDisc::AddManual(std::string_view code) const
-{
-    const std::string name(code);
-    Write(root_ / "docs" / name / (name + "DOC.PDF"), "%PDF-1.4\n");
-}
-
-void TestDisc::WriteFile(const fs::path& relative, std::string_view bytes) const
-{
-    Write(root_ / relative, bytes);
 }
 
 DiscDesktop::DiscDesktop(const TestDisc& disc) : folder_(disc.Text()) {}

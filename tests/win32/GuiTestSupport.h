@@ -4,6 +4,7 @@
 #pragma once
 
 #include "../LauncherSettings.h"
+#include "../conformance/TestDisc.h"
 #include "platform/win32/Win32Desktop.h"
 #include "ui/Form.h"
 
@@ -24,31 +25,12 @@
 namespace autorun::win32::test {
 
 using autorun::test::kLauncherSettings;
+using autorun::test::TestDisc;
 
 inline constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // Generous bound for anything the tests wait on; a condition that holds ends the wait at once.
 inline constexpr DWORD kWaitMs = 10000;
-
-// A fresh folder standing for the disc, with a blank in its name; removed with everything in it.
-class TestDisc {
-public:
-    TestDisc();
-    ~TestDisc();
-    TestDisc(const TestDisc&) = delete;
-    TestDisc& operator=(const TestDisc&) = delete;
-
-    const std::filesystem::path& Root() const { return root_; }
-    // The path as the program's texts carry it: UTF-8 with "\" separators.
-    std::string Text(const std::filesystem::path& relative = {}) const;
-    void WriteInf(std::string_view bytes) const;
-    // docs\<code>\<code>DOC.PDF
-    void AddManual(std::string_view code) const;
-    void WriteFile(const std::filesystem::path& relative, std::string_view bytes) const;
-
-private:
-    std::filesystem::path root_;
-};
 
 // Makes the shell open .pdf and .htm files with the stand-in, which logs each call; the
 // associations the prefix had come back when it goes. Wine's shell reads the machine's classes only.

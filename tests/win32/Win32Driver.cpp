@@ -218,7 +218,7 @@ class Win32Driver : public conformance::Driver {
 public:
     Win32Driver() : boxes_([this](const BoxCloser::Box& box) { Note(box); }) {}
 
-    std::filesystem::path Disc() const override { return disc_.Root(); }
+    const test::TestDisc& Disc() const override { return disc_; }
     std::string PathText(const std::filesystem::path& relative) const override { return disc_.Text(relative); }
 
     int Run(const std::function<void(ui::Window&)>& script) override
