@@ -1,6 +1,7 @@
 #!/bin/sh
-# Run by Linux desktops that offer to start software found on inserted media.
-# Starts the disc's launcher, which lies beside this script.
+# Starts the disc's launcher, which lies beside this script, for those who look for a script to run.
+# Desktops that offer to start software on inserted media run the first of .autorun, autorun and
+# autorun.sh in the disc's root: the launcher itself, not this.
 
 cd "$(dirname "$0")" || exit 1
 
