@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the Linux program on the sample disc under Xvfb, framed by
-# Metacity where it is installed: the documentation window with the keyboard's focus on a manual
-# (docs/docwindow-keyboard.png), and the launcher at twice the pixel density (docs/launcher-2x.png).
+# Metacity where it is installed: the launcher with the pointer on "Online Documentation"
+# (docs/launcher.png) and the documentation window it opens (docs/docwindow.png), that window with the
+# keyboard's focus on a manual (docs/docwindow-keyboard.png), and the launcher at twice the pixel
+# density (docs/launcher-2x.png).
 # Usage: scripts/readme-screenshots.sh [folder]   (default docs/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -55,6 +57,22 @@ start() {
     start_sample QT_SCALE_FACTOR="$1"
 }
 
+# The pointer on "Online Documentation", and its double-click; then over the first manual's link.
+start 1
+point_at "$launcher" lblBtnText_0
+wait_for "\"Online Documentation\" to be highlighted" 10 has_colour "$launcher" "$ColorBtnHover" lblBtnText_0
+wait_for "the launcher to finish painting" 10 settled "$launcher"
+shoot "$launcher" "$out/launcher.png"
+xdotool click --repeat 2 --delay 80 1
+wait_for "the documentation window" 15 window_shown "$doc_title"
+doc=$(visible_window "$doc_title")
+point_at "$doc" lblCases_0
+wait_for "the documentation window to paint" 10 settled "$doc"
+shoot "$doc" "$out/docwindow.png"
+"$close_window" "$doc"
+wait_for "the documentation window to close" 10 window_gone "$doc_title"
+stop_sample
+
 # Keys alone: Tab and Return open the documentation window, two Tabs reach the second manual.
 start 1
 wait_for "the launcher to have the keyboard" 10 has_focus "$launcher"
@@ -80,5 +98,7 @@ shoot "$launcher" "$out/launcher-2x.png"
 stop_sample
 
 echo "Screenshots:"
+echo "  $out/launcher.png"
+echo "  $out/docwindow.png"
 echo "  $out/docwindow-keyboard.png"
 echo "  $out/launcher-2x.png"
