@@ -301,12 +301,6 @@ int CountNear(const QImage& image, const QRect& area, QColor colour, int toleran
     return count;
 }
 
-int CountOther(const QImage& image, const QRect& area, QColor colour)
-{
-    const QRect inside = area & image.rect();
-    return inside.width() * inside.height() - CountNear(image, inside, colour, 0);
-}
-
 QImage Rendered(QWidget& view)
 {
     return view.grab().toImage().convertToFormat(QImage::Format_RGB32);

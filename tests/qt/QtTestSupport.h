@@ -148,8 +148,6 @@ QPoint PixelCentre(const ui::Rect& r);
 
 // Pixels inside area whose channels each lie within tolerance of colour.
 int CountNear(const QImage& image, const QRect& area, QColor colour, int tolerance = 48);
-// Pixels inside area that differ from colour at all.
-int CountOther(const QImage& image, const QRect& area, QColor colour);
 
 // What the view draws, rendered now from the model.
 QImage Rendered(QWidget& view);

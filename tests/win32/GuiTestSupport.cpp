@@ -408,8 +408,7 @@ private:
     HHOOK hook_ = nullptr;
 };
 
-} // namespace
-
+// Puts the keystrokes into the system's input queue, as the keyboard does, and returns at once.
 void SendKeys(std::initializer_list<Keystroke> keys)
 {
     std::vector<INPUT> inputs;
@@ -429,6 +428,8 @@ void SendKeys(std::initializer_list<Keystroke> keys)
     }
     EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
 }
+
+} // namespace
 
 void PressKeys(HWND window, std::initializer_list<Keystroke> keys)
 {
@@ -559,11 +560,6 @@ HCURSOR CursorAt(HWND window, POINT at)
     SetCursorPos(screen.x, screen.y);
     SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     return GetCursor();
-}
-
-RECT PixelRect(const ui::Rect& r)
-{
-    return {ui::ToPixels(r.left), ui::ToPixels(r.top), ui::ToPixels(r.left + r.width), ui::ToPixels(r.top + r.height)};
 }
 
 POINT PixelCentre(const ui::Rect& r)

@@ -169,8 +169,6 @@ struct Keystroke {
     bool alt = false;
 };
 
-// Puts the keystrokes into the system's input queue, as the keyboard does, and returns at once.
-void SendKeys(std::initializer_list<Keystroke> keys);
 // Brings window to the front with the keyboard focus, types the keys, and returns once this thread has
 // taken every key from its queue (after any modal window a key opened has closed).
 void PressKeys(HWND window, std::initializer_list<Keystroke> keys);
@@ -221,7 +219,6 @@ AccessibleChild Describe(IAccessible& object, long id);
 // The cursor the window sets when the pointer rests at a client position.
 HCURSOR CursorAt(HWND window, POINT at);
 
-RECT PixelRect(const ui::Rect& r);
 POINT PixelCentre(const ui::Rect& r);
 
 // Pixels as COLORREF, row by row from the top.
