@@ -12,6 +12,7 @@ add_executable(qt_tests
     ${CMAKE_CURRENT_LIST_DIR}/qt/ScaleTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/QtDriver.cpp
     ${CMAKE_CURRENT_LIST_DIR}/conformance/Conformance.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/conformance/DensityCases.cpp
     ${CMAKE_CURRENT_LIST_DIR}/conformance/KeyboardCases.cpp
     ${CMAKE_CURRENT_LIST_DIR}/conformance/ScreenReaderCases.cpp
     ${CMAKE_CURRENT_LIST_DIR}/conformance/WindowCases.cpp)
@@ -19,18 +20,18 @@ target_link_libraries(qt_tests PRIVATE autorun_qt Qt6::Test GTest::gtest)
 
 # The same tests on Qt's offscreen platform and on a real X server. The scale cases run on their
 # own, once for each density: they count what the process decoded from its start.
-add_test(NAME qt_tests.offscreen COMMAND qt_tests --gtest_filter=-Scale.*:AbsurdScale.*:AtSpi.*:ScreenReadersOnEveryDesktop.*)
+add_test(NAME qt_tests.offscreen COMMAND qt_tests --gtest_filter=-Scale.*:AtThisDensity.*:AbsurdScale.*:AtSpi.*:ScreenReadersOnEveryDesktop.*)
 add_test(NAME qt_tests.xvfb COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-xvfb.sh $<TARGET_FILE:qt_tests>
-    --gtest_filter=-Scale.*:AbsurdScale.*:AtSpi.*:ScreenReadersOnEveryDesktop.*)
+    --gtest_filter=-Scale.*:AtThisDensity.*:AbsurdScale.*:AtSpi.*:ScreenReadersOnEveryDesktop.*)
 # With a session and an AT-SPI bus, as where a screen reader listens: Qt's bridge is on, the
 # screen-reader tests run against it, and what the windows announce is recorded.
 add_test(NAME qt_tests.atspi COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-atspi.sh $<TARGET_FILE:qt_tests>
     --gtest_filter=Accessibility.*:AtSpi.*:ScreenReadersOnEveryDesktop.*)
 set_tests_properties(qt_tests.atspi PROPERTIES TIMEOUT 120 FAIL_REGULAR_EXPRESSION "Running 0 tests from")
 foreach(scale 1 1.5 2)
-    add_test(NAME qt_tests.scale${scale}.offscreen COMMAND qt_tests --gtest_filter=Scale.*)
+    add_test(NAME qt_tests.scale${scale}.offscreen COMMAND qt_tests --gtest_filter=Scale.*:AtThisDensity.*)
     add_test(NAME qt_tests.scale${scale}.xvfb
-        COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-xvfb.sh $<TARGET_FILE:qt_tests> --gtest_filter=Scale.*)
+        COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-xvfb.sh $<TARGET_FILE:qt_tests> --gtest_filter=Scale.*:AtThisDensity.*)
     set_tests_properties(qt_tests.scale${scale}.offscreen PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=${scale}")
     set_tests_properties(qt_tests.scale${scale}.xvfb PROPERTIES ENVIRONMENT QT_SCALE_FACTOR=${scale})

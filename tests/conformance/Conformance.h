@@ -176,6 +176,10 @@ public:
     virtual bool WaitFor(const std::function<bool()>& done) = 0;
 
     virtual Image Picture(ui::Resource picture) = 0;
+    // Whether the program has decoded the picture since it started.
+    virtual bool Decoded(ui::Resource picture) = 0;
+    // The dots per inch this run's windows draw at: 96 is the design's own.
+    virtual int Density() = 0;
     // A colour of the core's as this desktop draws it.
     virtual Rgb Colour(const ui::Shade& shade) = 0;
     // The width of text in the documentation window's heading font.

@@ -9,6 +9,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
@@ -232,6 +234,8 @@ public:
     bool WaitFor(const std::function<bool()>& done) override { return QTest::qWaitFor(done, kWaitMs); }
 
     conformance::Image Picture(ui::Resource picture) override { return ToImage(qt::Picture(picture)); }
+    bool Decoded(ui::Resource picture) override { return qt::Decoded(picture); }
+    int Density() override { return qRound(ui::kDesignDpi * QGuiApplication::primaryScreen()->devicePixelRatio()); }
     conformance::Rgb Colour(const ui::Shade& shade) override
     {
         return qt::ShadeColour(QApplication::palette(), shade).rgb() & 0xFFFFFF;

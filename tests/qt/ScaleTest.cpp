@@ -1,6 +1,5 @@
 // The views on screens of 1, 1.5 and 2 device pixels a pixel (QT_SCALE_FACTOR, set per run by
-// the test registrations). Each run is a process of its own: what has been decoded is counted
-// from the program's start.
+// the test registrations): what only Qt's scaling shows.
 #include "QtTestSupport.h"
 
 #include "app/Program.h"
@@ -19,69 +18,10 @@
 namespace autorun::qt::test {
 namespace {
 
-const QColor kHoverText(0, 0, 192);
-
 double ScaleFactor()
 {
     const char* factor = std::getenv("QT_SCALE_FACTOR");
     return factor != nullptr && *factor != '\0' ? std::atof(factor) : 1.0;
-}
-
-QRect DeviceRect(const QRect& logical, double scale)
-{
-    return {qRound(logical.x() * scale), qRound(logical.y() * scale), qRound(logical.width() * scale),
-            qRound(logical.height() * scale)};
-}
-
-// The mean difference per channel between two images of one size.
-double MeanDifference(const QImage& a, const QImage& b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    }
-    return sum / (3.0 * a.width() * a.height());
-}
-
-// What the device pixels of a picture's place should show: the nearest picture at least as
-// large, at this scale; and what they would show if the 1x picture were enlarged instead.
-void ExpectDrawnFromTheDensePicture(const QImage& shown, const QRect& logical, ui::Resource once,
-                                    ui::Resource twice, double scale)
-{
-    const QRect device = DeviceRect(logical, scale);
-    const QImage drawn = shown.copy(device);
-    const QImage small = Picture(once).convertToFormat(QImage::Format_RGB32);
-    if (scale == 1) {
-        EXPECT_EQ(drawn, small.copy(QRect(QPoint(0, 0), device.size())));
-        return;
-    }
-    const QImage large = Picture(twice).convertToFormat(QImage::Format_RGB32);
-    const QSize full = (QSizeF(large.size()) * (scale / 2)).toSize();
-    const QImage fromLarge =
-        (scale == 2 ? large : large.scaled(full, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)).copy(
-            QRect(QPoint(0, 0), device.size()));
-    const QImage fromSmall = small.scaled(full, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                                 .copy(QRect(QPoint(0, 0), device.size()));
-    const double offLarge = MeanDifference(drawn, fromLarge);
-    const double offSmall = MeanDifference(drawn, fromSmall);
-    if (scale == 2) {
-        // Pixel for pixel, give or take rounding in the filter.
-        EXPECT_LT(offLarge, 0.5);
-    }
-    EXPECT_LT(offLarge * 2, offSmall) << offLarge << " " << offSmall;
-}
-
-// Only the picture this density draws from has been decoded, before the test looks at either:
-// at 1x never the larger one.
-void ExpectDecodedForThisDensity(ui::Resource once, ui::Resource twice)
-{
-    const bool dense = ScaleFactor() > 1;
-    EXPECT_EQ(Decoded(twice), dense);
-    EXPECT_EQ(Decoded(once), !dense);
 }
 
 class Scale : public ::testing::Test {
@@ -99,56 +39,24 @@ protected:
     BoxCloser boxes_;
 };
 
-TEST_F(Scale, WindowsFillTheScaledDevicePixelsFromTheirOwnPictures)
+// Qt's own scaling: the windows keep the design's size in Qt's pixels, each of them scale device
+// pixels, as Qt rounds them.
+TEST_F(Scale, WindowsKeepTheDesignsSizeInQtsPixels)
 {
     RunProgram(desktop_, [&](FormView& launcher) {
         EXPECT_DOUBLE_EQ(launcher.devicePixelRatioF(), scale_);
-        // The window's model draws at the screen's density, as on Windows.
-        EXPECT_EQ(launcher.Model().Window().Dpi(), qRound(96 * scale_));
-        // The design's size in pixels, each pixel scale device pixels.
         EXPECT_EQ(launcher.size(), QSize(599, 427));
-        const QSize device(qRound(599 * scale_), qRound(427 * scale_));
-        const QImage shown = Rendered(launcher);
-        EXPECT_EQ(shown.size(), device);
+        EXPECT_EQ(Rendered(launcher).size(), QSize(qRound(599 * scale_), qRound(427 * scale_)));
+        const QPoint documentation = PixelCentre(launcher.Model().Window().Control(lblBtnText, 0).Bounds());
+        EXPECT_TRUE(DoubleClickIntoModal(launcher, documentation, "frmOnlineDoc", [&](FormView& doc) {
+            EXPECT_EQ(Rendered(doc).size(), QSize(qRound(585 * scale_), qRound(262 * scale_)));
+        }));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&launcher, kWaitMs));
         // Qt's offscreen screen grabs its windows unscaled.
         if (QGuiApplication::platformName() == "xcb") {
-            EXPECT_EQ(OnScreen(launcher).size(), device);
+            EXPECT_EQ(OnScreen(launcher).size(), QSize(qRound(599 * scale_), qRound(427 * scale_)));
         }
-        ExpectDecodedForThisDensity(ui::Resource::SplashPicture, ui::Resource::SplashPicture2x);
-        // Above the buttons the splash picture shows alone.
-        ExpectDrawnFromTheDensePicture(shown, QRect(0, 0, 599, 110), ui::Resource::SplashPicture,
-                                       ui::Resource::SplashPicture2x, scale_);
-
-        const QPoint documentation = PixelCentre(launcher.Model().Window().Control(lblBtnText, 0).Bounds());
-        QTest::mouseMove(launcher.windowHandle(), documentation);
-        EXPECT_TRUE(DoubleClickIntoModal(launcher, documentation, "frmOnlineDoc", [&](FormView& doc) {
-            const QImage docShown = Rendered(doc);
-            EXPECT_EQ(docShown.size(), QSize(qRound(585 * scale_), qRound(262 * scale_)));
-            ExpectDecodedForThisDensity(ui::Resource::DocumentImage, ui::Resource::DocumentImage2x);
-            ExpectDrawnFromTheDensePicture(docShown, QRect(16, 8, 32, 32), ui::Resource::DocumentImage,
-                                           ui::Resource::DocumentImage2x, scale_);
-        }));
     });
-}
-
-TEST_F(Scale, PointerActsWhereTheScaledButtonsAre)
-{
-    RunProgram(desktop_, [&](FormView& view) {
-        QWindow* window = view.windowHandle();
-        const QRect browse = PixelRect(view.Model().Window().Control(lblBtnText, 1).Bounds());
-        // Just inside the button's edges, and just outside.
-        QTest::mouseMove(window, browse.bottomRight());
-        EXPECT_EQ(view.Model().Window().Control(lblBtnText, 1).ForeColour(), ColorBtnHover);
-        EXPECT_GT(CountNear(Rendered(view), DeviceRect(browse, scale_), kHoverText), 20 * scale_ * scale_);
-        QTest::mouseMove(window, browse.bottomRight() + QPoint(0, 1));
-        EXPECT_EQ(view.Model().Window().Control(lblBtnText, 1).ForeColour(), ColorBtnNormal);
-        QTest::mouseMove(window, browse.topLeft());
-        EXPECT_EQ(view.Model().Window().Control(lblBtnText, 1).ForeColour(), ColorBtnHover);
-        QTest::mouseDClick(window, Qt::LeftButton, {}, browse.topLeft());
-        ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
-    });
-    EXPECT_EQ(xdgOpen_.OpenedPaths(), std::vector<std::string>{Normalised(disc_.Root())});
 }
 
 TEST_F(Scale, HandPointerAndIconComeInTheSizeTheScreenNeeds)

@@ -36,9 +36,16 @@ add_executable(win32_gui_scale_tests
     ${CMAKE_CURRENT_LIST_DIR}/GuiTestMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GuiTestSupport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../conformance/TestDisc.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/GuiScaleTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/GuiScaleTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Win32Driver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../conformance/Conformance.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../conformance/DensityCases.cpp)
 target_link_libraries(win32_gui_scale_tests PRIVATE autorun_win32 autorun_win32_resources GTest::gtest advapi32 oleacc
     oleaut32)
+target_compile_definitions(win32_gui_scale_tests PRIVATE "AUTORUN_OPEN_STAND_IN=\"Z:${wine_open_stand_in}\"")
+if(NOT AUTORUN_WINE_HELPERS)
+    add_dependencies(win32_gui_scale_tests win32_gui_open_stand_in)
+endif()
 if(AUTORUN_WINE_WHOLE_PROGRAMS)
     set(scale_densities 192)
 else()

@@ -3,6 +3,7 @@
 // stand-in for documents.
 #include "GuiTestSupport.h"
 
+#include "platform/win32/Dpi.h"
 #include "platform/win32/FormWindow.h"
 #include "platform/win32/Pictures.h"
 #include "platform/win32/WideText.h"
@@ -54,9 +55,10 @@ Glyph ToGlyph(HICON icon, int size)
             }};
 }
 
+// A point at the design's density in the screen's pixels.
 POINT At(Spot at)
 {
-    return {at.x, at.y};
+    return {MulDiv(at.x, SystemDpi(), ui::kDesignDpi), MulDiv(at.y, SystemDpi(), ui::kDesignDpi)};
 }
 
 WORD VirtualKey(Key key)
@@ -345,10 +347,10 @@ public:
             PostMessageW(handle, WM_KEYDOWN, VK_RETURN, 0);
             break;
         case conformance::Route::DoubleClick:
-            PostMessageW(handle, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+            PostMessageW(handle, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(At(at).x, At(at).y));
             break;
         case conformance::Route::Pointer:
-            PostMessageW(handle, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+            PostMessageW(handle, WM_MOUSEMOVE, 0, MAKELPARAM(At(at).x, At(at).y));
             break;
         }
         PumpUntil([] { return false; }, 100);
@@ -362,6 +364,8 @@ public:
     bool WaitFor(const std::function<bool()>& done) override { return PumpUntil(done, 3 * kWaitMs); }
 
     conformance::Image Picture(ui::Resource picture) override { return ToImage(FromBitmap(PictureBitmap(picture))); }
+    bool Decoded(ui::Resource picture) override { return PictureLoaded(picture); }
+    int Density() override { return SystemDpi(); }
     conformance::Rgb Colour(const ui::Shade& shade) override { return ToRgb(win32::ShadeColour(shade)); }
     int HeadingWidth(std::string_view text) override
     {
@@ -435,7 +439,8 @@ public:
         });
         POINT corner{left, top};
         ScreenToClient(Handle(window), &corner);
-        return {corner.x, corner.y, corner.x + width, corner.y + height};
+        const auto design = [](long pixels) { return MulDiv(pixels, ui::kDesignDpi, SystemDpi()); };
+        return {design(corner.x), design(corner.y), design(corner.x + width), design(corner.y + height)};
     }
     std::optional<std::size_t> ReaderAt(const ui::Window& window, Spot at) override
     {
