@@ -61,7 +61,7 @@ endif()
 # Each start of a program under CPU emulation costs about a minute: such a build runs each
 # GoogleTest program as one test, all its cases in one process (autorun_add_gtests).
 option(AUTORUN_WINE_WHOLE_PROGRAMS "Run each GoogleTest program under Wine as one test" OFF)
-set(AUTORUN_WINE_PROGRAM_TIMEOUT 600 CACHE STRING "Seconds a whole GoogleTest program may take under Wine")
+set(AUTORUN_WINE_PROGRAM_TIMEOUT 1200 CACHE STRING "Seconds a whole GoogleTest program may take under Wine")
 
 # Once the directory has all its tests: a skip, with the status the Wine scripts exit with, wherever
 # this machine's Wine cannot run the build's programs.
