@@ -3,7 +3,6 @@
 #include "docwindow/OnlineDocDesign.h"
 #include "launcher/AutoRunDesign.h"
 
-#include <QRegularExpression>
 #include <QTest>
 #include <QWindow>
 

@@ -2,9 +2,6 @@
 
 #include "launcher/AutoRunDesign.h"
 
-#include <QAccessible>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QApplication>
 #include <QTest>
 #include <QWindow>
