@@ -58,6 +58,17 @@ Reading Describing(const std::string& text)
     return shown;
 }
 
+// Where the launcher's two buttons and its description line are among its labels.
+struct LauncherPlaces {
+    explicit LauncherPlaces(const ui::Window& launcher)
+        : button0(launcher.PositionOf(launcher.Control(lblBtnText, 0))),
+          button1(launcher.PositionOf(launcher.Control(lblBtnText, 1))),
+          description(launcher.PositionOf(launcher.Control(lblDescr)))
+    {
+    }
+    std::size_t button0, button1, description;
+};
+
 // Where the reader is told each label lies, and that a point inside a shown one finds it.
 void ExpectPlaces(Driver& desktop, const ui::Window& window)
 {
@@ -80,9 +91,7 @@ TEST_F(ScreenReadersOnEveryDesktop, LauncherFromTheKeyboard)
 {
     desktop_.Run([&](ui::Window& window) {
         ASSERT_TRUE(desktop_.WaitFor([&] { return desktop_.HasKeyboard(window); }));
-        const std::size_t button0 = window.PositionOf(window.Control(lblBtnText, 0));
-        const std::size_t button1 = window.PositionOf(window.Control(lblBtnText, 1));
-        const std::size_t description = window.PositionOf(window.Control(lblDescr));
+        const auto [button0, button1, description] = LauncherPlaces(window);
         struct Step {
             const char* keys;
             Key key;
@@ -129,9 +138,7 @@ TEST_F(ScreenReadersOnEveryDesktop, LauncherFromTheKeyboard)
 TEST_F(ScreenReadersOnEveryDesktop, LauncherReadsTwoButtonsAndTheHiddenDescription)
 {
     desktop_.Run([&](ui::Window& launcher) {
-        const std::size_t documentation = launcher.PositionOf(launcher.Control(lblBtnText, 0));
-        const std::size_t browse = launcher.PositionOf(launcher.Control(lblBtnText, 1));
-        const std::size_t description = launcher.PositionOf(launcher.Control(lblDescr));
+        const auto [documentation, browse, description] = LauncherPlaces(launcher);
         const Reading window = desktop_.ReadWindow(launcher);
         EXPECT_EQ(window.name, "VELMO Developers Kit v7.03");
         EXPECT_EQ(window.children, launcher.Labels().size());
@@ -238,9 +245,7 @@ TEST_F(ScreenReadersOnEveryDesktop, TellsWhatChangesAndWhereTheFocusIsWhenAWindo
 {
     desktop_.Run([&](ui::Window& launcher) {
         ASSERT_TRUE(desktop_.WaitFor([&] { return desktop_.HasKeyboard(launcher); }));
-        const std::size_t button0 = launcher.PositionOf(launcher.Control(lblBtnText, 0));
-        const std::size_t button1 = launcher.PositionOf(launcher.Control(lblBtnText, 1));
-        const std::size_t description = launcher.PositionOf(launcher.Control(lblDescr));
+        const auto [button0, button1, description] = LauncherPlaces(launcher);
         const auto focusOn = [](std::size_t label) {
             return [label](const std::vector<Announcement>& told) {
                 return !Focused(told).empty() && Focused(told).back() == label;

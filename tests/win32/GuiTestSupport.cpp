@@ -383,30 +383,33 @@ void DoubleClick(HWND window, POINT at)
     SendMessageW(window, WM_LBUTTONUP, 0, position);
 }
 
-namespace {
+TakenMessages::TakenMessages(std::function<bool(const MSG&)> counts) : counts_(std::move(counts))
+{
+    live_.push_back(this);
+    if (hook_ == nullptr)
+        hook_ = SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId());
+}
 
-// Counts the key releases this thread takes from its queue, whichever loop takes them.
-class KeyReleases {
-public:
-    KeyReleases() : hook_(SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId())) { count_ = 0; }
-    ~KeyReleases() { UnhookWindowsHookEx(hook_); }
-    KeyReleases(const KeyReleases&) = delete;
-    KeyReleases& operator=(const KeyReleases&) = delete;
-
-    int Count() const { return count_; }
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM removed, LPARAM lParam)
-    {
-        const auto* message = reinterpret_cast<const MSG*>(lParam);
-        if (code == HC_ACTION && removed == PM_REMOVE && (message->message == WM_KEYUP || message->message == WM_SYSKEYUP))
-            ++count_;
-        return CallNextHookEx(nullptr, code, removed, lParam);
+TakenMessages::~TakenMessages()
+{
+    std::erase(live_, this);
+    if (live_.empty()) {
+        UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
     }
+}
 
-    static inline int count_ = 0;
-    HHOOK hook_ = nullptr;
-};
+LRESULT CALLBACK TakenMessages::Hook(int code, WPARAM removed, LPARAM lParam)
+{
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removed == PM_REMOVE) {
+        for (TakenMessages* counter : live_)
+            counter->count_ += counter->counts_(*message) ? 1 : 0;
+    }
+    return CallNextHookEx(nullptr, code, removed, lParam);
+}
+
+namespace {
 
 // Puts the keystrokes into the system's input queue, as the keyboard does, and returns at once.
 void SendKeys(std::initializer_list<Keystroke> keys)
@@ -436,7 +439,8 @@ void PressKeys(HWND window, std::initializer_list<Keystroke> keys)
     SetForegroundWindow(window);
     ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window && GetFocus() == window; }))
         << "the window did not take the keyboard";
-    const KeyReleases releases;
+    const TakenMessages releases(
+        [](const MSG& message) { return message.message == WM_KEYUP || message.message == WM_SYSKEYUP; });
     int expected = 0;
     for (const Keystroke& stroke : keys)
         expected += 1 + int{stroke.shift} + int{stroke.control} + int{stroke.alt};

@@ -161,6 +161,26 @@ void MouseMove(HWND window, POINT at);
 void Click(HWND window, POINT at);
 void DoubleClick(HWND window, POINT at);
 
+// Counts the messages this thread takes from its queue that counts() picks, whichever loop takes them.
+// Counters may nest: a key typed into a modal window opened by another key.
+class TakenMessages {
+public:
+    explicit TakenMessages(std::function<bool(const MSG&)> counts);
+    ~TakenMessages();
+    TakenMessages(const TakenMessages&) = delete;
+    TakenMessages& operator=(const TakenMessages&) = delete;
+
+    int Count() const { return count_; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM removed, LPARAM lParam);
+
+    std::function<bool(const MSG&)> counts_;
+    int count_ = 0;
+    static inline std::vector<TakenMessages*> live_;
+    static inline HHOOK hook_ = nullptr;
+};
+
 // A key as the keyboard sends it, with the modifiers held.
 struct Keystroke {
     WORD key = 0;

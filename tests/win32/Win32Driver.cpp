@@ -135,35 +135,6 @@ void CloseAndWait(HWND window)
     }
 }
 
-// Counts the pointer moves over its frame that the system posts to a window.
-class FrameMoves {
-public:
-    explicit FrameMoves(HWND window)
-    {
-        target_ = window;
-        count_ = 0;
-        hook_ = SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId());
-    }
-    ~FrameMoves() { UnhookWindowsHookEx(hook_); }
-    FrameMoves(const FrameMoves&) = delete;
-    FrameMoves& operator=(const FrameMoves&) = delete;
-
-    int Count() const { return count_; }
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM removed, LPARAM lParam)
-    {
-        const auto* message = reinterpret_cast<const MSG*>(lParam);
-        if (code == HC_ACTION && removed == PM_REMOVE && message->hwnd == target_ && message->message == WM_NCMOUSEMOVE)
-            ++count_;
-        return CallNextHookEx(nullptr, code, removed, lParam);
-    }
-
-    static inline HWND target_ = nullptr;
-    static inline int count_ = 0;
-    HHOOK hook_ = nullptr;
-};
-
 // The events the system passes on for this process's windows' client areas, as a screen reader
 // hooked out of context hears them.
 class WinEvents {
@@ -288,7 +259,8 @@ public:
         const HWND handle = Handle(window);
         RECT outer{};
         GetWindowRect(handle, &outer);
-        const FrameMoves moves(handle);
+        const TakenMessages moves(
+            [handle](const MSG& message) { return message.hwnd == handle && message.message == WM_NCMOUSEMOVE; });
         SetCursorPos(outer.left + 40, outer.top + 5);
         EXPECT_TRUE(PumpUntil([&] { return moves.Count() > 0; })) << "the pointer did not reach the frame";
     }
