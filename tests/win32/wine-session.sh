@@ -19,7 +19,8 @@ seed=${4:-}
 here=$(dirname "$0")
 source "$here/../../scripts/x11.sh"
 source "$here/wine-env.sh"
-wine_env "$(cd "$2" && pwd)"
+build=$(cd "$2" && pwd)
+wine_env "$build"
 
 # Is pid still the process that the session file says it is? Pids are reused after a reboot.
 is_ours() {
@@ -100,6 +101,23 @@ copy_prefix() {
     fi
 }
 
+# build_bits: 32 or 64, the size of the build's own test programs.
+build_bits() {
+    local program
+    for program in "$build"/tests/*.exe; do
+        pe_bits "$program" && return
+    done
+}
+
+# boots_32_bit: whether a 32-bit Wine process starts and ends well; if not, says why.
+boots_32_bit() {
+    local out
+    out=$(WINEDEBUG=err+all timeout 600 "$wine" 'C:\windows\syswow64\hostname.exe' </dev/null 2>&1) && return
+    echo "a 32-bit Wine process does not start under $wine32_emulator on this machine" \
+        "($(uname -r)): $(grep -m1 -e 'wine:' -e 'err:' <<<"$out" | sed 's/^[0-9a-f]*://')"
+    return 1
+}
+
 start() {
     if other_run_owns; then
         echo "Another test run (ctest $owner_pid) is using this build's Wine session." >&2
@@ -140,6 +158,16 @@ start() {
         return 1
     fi
     wine_prefix_made
+    # Under CPU emulation some machines start the 32-bit loader yet no 32-bit Wine process ("failed to
+    # map the shared user data"): every test of a 32-bit build would fail the same way, so the
+    # session is skipped, naming the error.
+    if [ -n "$wine32_emulator" ] && [ "$(build_bits)" = 32 ] && ! why=$(boots_32_bit); then
+        stop
+        mkdir -p "$session_folder"
+        printf 'owner_pid=%s\nskip=%s\n' "$PPID" "$why" >"$session_file"
+        echo "SKIPPED: $why"
+        return 77
+    fi
     # A density test cut short (wine-dpi.sh) may have left the screen's density changed.
     "$wine" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >>"$log" 2>&1
     # The desktop, started here with its output in the log: started by a test, it would hold CTest's
