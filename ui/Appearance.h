@@ -4,6 +4,7 @@
 
 #include "ui/Geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -57,6 +58,66 @@ constexpr Shade ShadeOf(Colour colour)
     default:
         return {SystemColour::Text};
     }
+}
+
+// The colours of the desktop's theme the windows draw with, as its front end reads them (0x00BBGGRR).
+struct DesktopColours {
+    Colour text = 0x000000;   // controls' text
+    Colour light = 0xFFFFFF;  // the lit edge of a raised surface
+    Colour shadow = 0x808080; // its shaded edge
+    Colour window = 0xFFFFFF; // a window's background
+    // The desktop's high-contrast mode, and the colours it sets for it.
+    bool highContrast = false;
+    Colour windowText = 0x000000;
+    Colour link = 0xCC6600;     // hyperlinks: hot-track on Windows
+    Colour greyText = 0x6D6D6D; // unavailable items
+    Colour highlight = 0xD77800;
+
+    bool operator==(const DesktopColours&) const = default;
+};
+
+// A design's colour in the desktop's theme.
+constexpr Colour Resolve(const Shade& shade, const DesktopColours& desktop)
+{
+    if (!shade.system)
+        return shade.fixed;
+    switch (*shade.system) {
+    case SystemColour::Text:
+        return desktop.text;
+    case SystemColour::Light:
+        return desktop.light;
+    case SystemColour::Shadow:
+        return desktop.shadow;
+    case SystemColour::Window:
+        break;
+    }
+    return desktop.window;
+}
+
+// The contrast ratio of two colours by their relative luminance, as accessibility guidelines measure
+// it: 1 for the same, 21 for black on white.
+inline double ContrastRatio(Colour a, Colour b)
+{
+    const auto luminance = [](Colour c) {
+        const auto linear = [](int channel) {
+            const double v = channel / 255.0;
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(Red(c)) + 0.7152 * linear(Green(c)) + 0.0722 * linear(Blue(c));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The least contrast normal text needs against its background to be read.
+inline constexpr double kLegibleContrast = 4.5;
+
+// Text in this colour where it reads on the background, or black or white, whichever reads better.
+inline Colour Legible(Colour text, Colour background)
+{
+    if (ContrastRatio(text, background) >= kLegibleContrast)
+        return text;
+    return ContrastRatio(0x000000, background) >= ContrastRatio(0xFFFFFF, background) ? 0x000000 : 0xFFFFFF;
 }
 
 inline constexpr int kWeightNormal = 400;

@@ -9,7 +9,7 @@ namespace autorun::ui {
 Label::Label(const LabelDesign& design)
     : control_(design.control), index_(design.index), rect_(design.rect), font_(design.font),
       pointer_(design.pointer), role_(design.role), caption_(design.caption), foreColour_(design.foreColour),
-      enabled_(design.enabled), visible_(design.visible)
+      designColour_(design.foreColour), enabled_(design.enabled), visible_(design.visible)
 {
 }
 
@@ -103,10 +103,40 @@ Pointer Window::PointerAt(Point p) const
 
 LabelLook Window::Look(const Label& label) const
 {
-    const bool focusFrame = label.AccessibleRole() == Role::Link && focus_ == PositionOf(label);
+    const bool framed = label.AccessibleRole() == Role::Link && focus_ == PositionOf(label);
+    const DesktopColours& desktop = colours_;
+    if (desktop.highContrast) {
+        Colour text = desktop.windowText;
+        if (!label.Enabled())
+            text = desktop.greyText;
+        else if (label.AccessibleRole() == Role::Link)
+            text = desktop.link;
+        else if (label.AccessibleRole() == Role::PushButton && label.ForeColour() != label.designColour_)
+            text = desktop.highlight;
+        return {text, std::nullopt, framed ? std::optional(desktop.windowText) : std::nullopt};
+    }
+    const std::optional<Colour> frame = framed ? std::optional<Colour>(0x000000) : std::nullopt;
     if (!label.Enabled())
-        return {{SystemColour::Shadow}, Shade{SystemColour::Light}, focusFrame};
-    return {ShadeOf(label.ForeColour()), std::nullopt, focusFrame};
+        return {desktop.shadow, desktop.light, frame};
+    const Colour text = Resolve(ShadeOf(label.ForeColour()), desktop);
+    if (IsSystemColour(label.ForeColour()) == IsSystemColour(backColour_))
+        return {text, std::nullopt, frame};
+    return {Legible(text, Backdrop().colour), std::nullopt, frame};
+}
+
+ui::Backdrop Window::Backdrop() const
+{
+    if (colours_.highContrast)
+        return {colours_.window, false};
+    return {Resolve(ShadeOf(backColour_), colours_), true};
+}
+
+void Window::SetColours(const DesktopColours& colours)
+{
+    if (colours == colours_)
+        return;
+    colours_ = colours;
+    changes_.colours = true;
 }
 
 void Window::SetFocus(std::optional<std::size_t> label)

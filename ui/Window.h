@@ -107,6 +107,7 @@ private:
     Role role_;
     std::string caption_;
     Colour foreColour_;
+    Colour designColour_;
     bool enabled_;
     bool visible_;
     // Touched since the last TakeChanges, and what of it differs.
@@ -120,17 +121,26 @@ struct Image {
     Resource picture;
 };
 
-// How a front end draws a label, decided here once for every desktop.
+// How a front end draws a label, decided here once for every desktop, in the desktop's colours.
 struct LabelLook {
-    Shade colour = ShadeOf(kButtonText); // of the text
+    Colour colour = 0; // of the text
     // Greyed as Windows draws disabled text: a copy in this colour one pixel down and right first, the
-    // text in the shadow colour over it.
-    std::optional<Shade> embossed;
-    // The desktop's dotted focus frame round the text: only a link shows it. A button shows the
-    // keyboard's focus as the pointer's highlight, in the colours the logic gives it.
-    bool focusFrame = false;
+    // text over it.
+    std::optional<Colour> embossed;
+    // The dotted focus frame round the text, in this colour: only a link shows it. A button shows the
+    // keyboard's focus as the pointer's highlight.
+    std::optional<Colour> focusFrame;
 
     bool operator==(const LabelLook&) const = default;
+};
+
+// How a front end draws a window's surface: this colour, and over it the window's picture unless the
+// desktop's high contrast leaves it out. Images, such as a document's icon, stay.
+struct Backdrop {
+    Colour colour = 0;
+    bool picture = true;
+
+    bool operator==(const Backdrop&) const = default;
 };
 
 // What lies under a point: a label, an image, or the window's bare surface.
@@ -150,9 +160,13 @@ struct WindowChanges {
     bool focus = false;    // the keyboard focus moved among the labels
     bool keyboard = false; // the window took or lost the keyboard
     bool density = false;  // the dots per inch changed: lay out and repaint everything
+    bool colours = false;  // the desktop's colours changed: repaint everything
     bool close = false;    // the logic asked the window to close
 
-    bool Any() const { return !labels.empty() || title || position || focus || keyboard || density || close; }
+    bool Any() const
+    {
+        return !labels.empty() || title || position || focus || keyboard || density || colours || close;
+    }
 };
 
 // One thing screen readers are told, of a label or (with no label) of the window itself. Each desktop
@@ -205,7 +219,16 @@ public:
     Hit HitTest(Point p) const;
     Pointer PointerAt(Point p) const;
 
+    // In high contrast every text takes the desktop's colour for what it is, a button the logic
+    // recoloured the highlight. Otherwise the design's colours, except that text in a desktop colour
+    // over a fixed background, or the reverse, that would not read turns black or white; greyed text,
+    // as the guidelines allow, keeps the desktop's greyed look.
     LabelLook Look(const Label& label) const;
+    ui::Backdrop Backdrop() const;
+
+    // The desktop's theme, which the front end reports at the start and whenever it changes.
+    const DesktopColours& Colours() const { return colours_; }
+    void SetColours(const DesktopColours& colours);
 
     // The label with the keyboard focus, by position in Labels(); none until a key moves it there.
     // KeyboardFocus is that label only while the window has the keyboard: the one screen readers
@@ -254,6 +277,7 @@ private:
     bool shown_ = false;
     bool keyboard_ = false;
     int dpi_ = kDesignDpi;
+    DesktopColours colours_;
     WindowChanges changes_;
 };
 

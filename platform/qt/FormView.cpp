@@ -2,6 +2,7 @@
 
 #include "platform/qt/Accessibility.h"
 #include "platform/qt/Pictures.h"
+#include "platform/qt/Theme.h"
 #include "ui/Caption.h"
 
 #include <QCloseEvent>
@@ -115,11 +116,16 @@ std::optional<Key> ModelKey(const QKeyEvent& event)
     }
 }
 
+QColor ToQColor(ui::Colour colour)
+{
+    return {ui::Red(colour), ui::Green(colour), ui::Blue(colour)};
+}
+
 // Where the desktop draws a focused link's focus: a dotted line around its text.
-void DrawFocusRect(QPainter& painter, const QRect& around)
+void DrawFocusRect(QPainter& painter, const QRect& around, const QColor& colour)
 {
     painter.save();
-    QPen pen(Qt::black, 1);
+    QPen pen(colour, 1);
     pen.setDashPattern({1.0, 1.0});
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
@@ -156,6 +162,8 @@ FormView::FormView(Form& form, QWidget* owner)
     if (const QIcon icon = WindowIcon(window.Icon()); !icon.isNull())
         setWindowIcon(icon);
     form.Window().SetDpi(ScreenDpi(devicePixelRatioF()));
+    form.Window().SetColours(ThemeColours(palette()));
+    connect(&DesktopContrast::Instance(), &DesktopContrast::Changed, this, &FormView::FitToTheme);
     FitToDensity();
 
     // Everything so far is drawn from scratch.
@@ -170,6 +178,8 @@ void FormView::Sync()
     const ui::WindowChanges changes = window.TakeChanges();
     if (changes.density)
         FitToDensity();
+    if (changes.colours)
+        update();
     // The labels the focus left and reached are among them.
     for (const ui::LabelChange& change : changes.labels)
         update(PixelRect(window.Labels()[change.label].Bounds()));
@@ -186,6 +196,12 @@ void FormView::FitToScreen()
 {
     // The screen the window will show on, before it is shown.
     form_.Window().SetDpi(ScreenDpi(devicePixelRatioF()));
+    Sync();
+}
+
+void FormView::FitToTheme()
+{
+    form_.Window().SetColours(ThemeColours(palette()));
     Sync();
 }
 
@@ -206,6 +222,9 @@ void FormView::FitToDensity()
 bool FormView::event(QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::PaletteChange:
+        FitToTheme();
+        break;
     case QEvent::ScreenChangeInternal:
         // A window moved to a screen of another density draws from other pictures.
         FitToScreen();
@@ -254,8 +273,10 @@ void FormView::paintEvent(QPaintEvent*)
     FitToScreen();
     QPainter painter(this);
     const ui::Window& window = form_.Window();
-    painter.fillRect(rect(), ShadeColour(palette(), ui::ShadeOf(window.BackColour())));
-    DrawPicture(painter, window.Picture(), rect());
+    const ui::Backdrop backdrop = window.Backdrop();
+    painter.fillRect(rect(), ToQColor(backdrop.colour));
+    if (backdrop.picture)
+        DrawPicture(painter, window.Picture(), rect());
     for (const ui::Image& image : window.Images())
         DrawPicture(painter, image.picture, PixelRect(image.rect));
     for (const ui::Label& label : window.Labels()) {
@@ -264,7 +285,7 @@ void FormView::paintEvent(QPaintEvent*)
         const ui::LabelLook look = window.Look(label);
         const QRect text = DrawLabel(painter, label, look);
         if (look.focusFrame)
-            DrawFocusRect(painter, text);
+            DrawFocusRect(painter, text, ToQColor(*look.focusFrame));
     }
 }
 
@@ -304,31 +325,14 @@ QRect FormView::DrawLabel(QPainter& painter, const ui::Label& label, const ui::L
     painter.save();
     painter.setClipRect(box);
     if (look.embossed) {
-        painter.setPen(ShadeColour(palette(), *look.embossed));
+        painter.setPen(ToQColor(*look.embossed));
         layout.draw(&painter, box.topLeft() + QPointF(1, 1));
     }
-    painter.setPen(ShadeColour(palette(), look.colour));
+    painter.setPen(ToQColor(look.colour));
     layout.draw(&painter, box.topLeft());
     painter.restore();
     // One pixel of room around the text, inside the label.
     return textBox.translated(box.topLeft()).toAlignedRect().adjusted(-1, 0, 2, 1) & box;
-}
-
-QColor ShadeColour(const QPalette& palette, const ui::Shade& shade)
-{
-    if (!shade.system)
-        return {ui::Red(shade.fixed), ui::Green(shade.fixed), ui::Blue(shade.fixed)};
-    switch (*shade.system) {
-    case ui::SystemColour::Text:
-        return palette.color(QPalette::ButtonText);
-    case ui::SystemColour::Light:
-        return palette.color(QPalette::Light);
-    case ui::SystemColour::Shadow:
-        return palette.color(QPalette::Dark);
-    case ui::SystemColour::Window:
-        break;
-    }
-    return palette.color(QPalette::Window);
 }
 
 void FormView::ShowPointer(ui::Point p)

@@ -13,9 +13,6 @@
 
 namespace autorun::qt {
 
-// A colour of the core's as this desktop draws it: the desktop's own from its palette.
-QColor ShadeColour(const QPalette& palette, const ui::Shade& shade);
-
 class FormView : public QWidget {
     Q_OBJECT
 
@@ -58,6 +55,8 @@ private:
     void FitToScreen();
     // Pictures and pointer for the window's density, all repainted.
     void FitToDensity();
+    // The desktop's colours and contrast, applied through Sync.
+    void FitToTheme();
     void DrawPicture(QPainter& painter, ui::Resource resource, const QRect& designed);
     void DispatchButton(const QMouseEvent& event, void (Form::*handler)(ui::Point, MouseButton));
 

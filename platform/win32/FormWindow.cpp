@@ -53,6 +53,24 @@ const ButtonMessage kButtonMessages[] = {
 
 // The caption as the caption rules read it, spelt for DrawText's own "&" handling: "&" before each
 // underlined character, and every "&" that is drawn doubled.
+// A dotted frame just inside r in a colour: every other pixel from its corner, as the system's focus
+// rectangle dots it.
+void DottedFrame(HDC dc, const RECT& r, COLORREF colour)
+{
+    const auto dot = [&](int x, int y) {
+        if ((x - r.left + y - r.top) % 2 == 0)
+            SetPixelV(dc, x, y, colour);
+    };
+    for (int x = r.left; x < r.right; ++x) {
+        dot(x, r.top);
+        dot(x, r.bottom - 1);
+    }
+    for (int y = r.top + 1; y < r.bottom - 1; ++y) {
+        dot(r.left, y);
+        dot(r.right - 1, y);
+    }
+}
+
 std::wstring PrefixedCaption(std::string_view caption)
 {
     const ui::CaptionText parsed = ui::ParseCaption(caption);
@@ -111,6 +129,7 @@ FormWindow::FormWindow(Form& form, HWND owner) : form_(form)
     RegisterFormClass();
     ui::Window& window = form.Window();
     window.SetDpi(SystemDpi());
+    window.SetColours(ThemeColours());
     const auto [style, exStyle] = Styles(window.FrameStyle());
     // Created at the density the logic placed it by; a window on a monitor of another density then
     // takes that monitor's.
@@ -212,6 +231,8 @@ void FormWindow::Sync()
         SetIcons();
         InvalidateRect(handle_, nullptr, FALSE);
     }
+    if (changes.colours)
+        InvalidateRect(handle_, nullptr, FALSE);
     for (const ui::LabelChange& change : changes.labels) {
         const RECT r = LabelPixels(window.Labels()[change.label]);
         InvalidateRect(handle_, &r, FALSE);
@@ -308,6 +329,12 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 return result;
         }
         break;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // High contrast switched, or the theme's colours changed: redrawn at once.
+        form_.Window().SetColours(ThemeColours());
+        Sync();
+        break;
     case WM_DPICHANGED: {
         // Moved to a monitor of another density: the system suggests where the window goes and how large.
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
@@ -370,7 +397,8 @@ void FormWindow::Paint()
     const HGDIOBJ oldBuffer = SelectObject(dc, buffer);
 
     const ui::Window& window = form_.Window();
-    const HBRUSH back = CreateSolidBrush(ShadeColour(ui::ShadeOf(window.BackColour())));
+    const ui::Backdrop backdrop = window.Backdrop();
+    const HBRUSH back = CreateSolidBrush(backdrop.colour);
     FillRect(dc, &client, back);
     DeleteObject(back);
 
@@ -384,7 +412,8 @@ void FormWindow::Paint()
         BitBlt(dc, x, y, size.bmWidth, size.bmHeight, pictures, 0, 0, SRCCOPY);
         SelectObject(pictures, old);
     };
-    blit(window.Picture(), 0, 0);
+    if (backdrop.picture)
+        blit(window.Picture(), 0, 0);
     for (const ui::Image& image : window.Images()) {
         const RECT r = PixelRect(image.rect, Dpi());
         blit(image.picture, r.left, r.top);
@@ -423,13 +452,13 @@ void FormWindow::DrawLabel(HDC dc, const ui::Label& label)
         DrawTextW(dc, caption.c_str(), length, &r, format);
     };
     if (look.embossed)
-        draw(ShadeColour(*look.embossed), 1);
-    draw(ShadeColour(look.colour), 0);
+        draw(*look.embossed, 1);
+    draw(look.colour, 0);
     if (look.focusFrame) {
         RECT text = box;
         DrawTextW(dc, caption.c_str(), length, &text, format | DT_CALCRECT);
         IntersectRect(&text, &text, &box);
-        DrawFocusRect(dc, &text);
+        DottedFrame(dc, text, *look.focusFrame);
     }
     RestoreDC(dc, saved);
     SelectObject(dc, oldFont);
@@ -459,21 +488,32 @@ HFONT FormWindow::FontFor(const ui::Font& font)
     return handle;
 }
 
-COLORREF ShadeColour(const ui::Shade& shade)
+namespace {
+std::optional<bool> highContrastOverride;
+} // namespace
+
+void OverrideHighContrast(std::optional<bool> on)
 {
-    if (!shade.system)
-        return static_cast<COLORREF>(shade.fixed);
-    switch (*shade.system) {
-    case ui::SystemColour::Text:
-        return GetSysColor(COLOR_BTNTEXT);
-    case ui::SystemColour::Light:
-        return GetSysColor(COLOR_BTNHIGHLIGHT);
-    case ui::SystemColour::Shadow:
-        return GetSysColor(COLOR_BTNSHADOW);
-    case ui::SystemColour::Window:
-        break;
-    }
-    return GetSysColor(COLOR_WINDOW);
+    highContrastOverride = on;
+}
+
+ui::DesktopColours ThemeColours()
+{
+    HIGHCONTRASTW contrast{sizeof contrast};
+    const bool high = highContrastOverride.value_or(
+        SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) != FALSE &&
+        (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0);
+    return {
+        .text = GetSysColor(COLOR_BTNTEXT),
+        .light = GetSysColor(COLOR_BTNHIGHLIGHT),
+        .shadow = GetSysColor(COLOR_BTNSHADOW),
+        .window = GetSysColor(COLOR_WINDOW),
+        .highContrast = high,
+        .windowText = GetSysColor(COLOR_WINDOWTEXT),
+        .link = GetSysColor(COLOR_HOTLIGHT),
+        .greyText = GetSysColor(COLOR_GRAYTEXT),
+        .highlight = GetSysColor(COLOR_HIGHLIGHT),
+    };
 }
 
 } // namespace autorun::win32

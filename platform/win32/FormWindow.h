@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -13,8 +14,11 @@ namespace autorun::win32 {
 
 class FormAccessible;
 
-// A colour of the core's as this desktop draws it: the desktop's own from the system's colours.
-COLORREF ShadeColour(const ui::Shade& shade);
+// The system's colours, and whether high contrast is on.
+ui::DesktopColours ThemeColours();
+// Replaces the system's answer on high contrast (none: ask it again). Wine cannot switch it on, so
+// its tests feed the reading here, then tell the windows the settings changed.
+void OverrideHighContrast(std::optional<bool> on);
 
 class FormWindow {
 public:

@@ -54,6 +54,15 @@ constexpr Rgb MakeRgb(int red, int green, int blue)
     return static_cast<Rgb>(red) << 16 | static_cast<Rgb>(green) << 8 | static_cast<Rgb>(blue);
 }
 
+constexpr Rgb ToRgb(ui::Colour colour)
+{
+    return MakeRgb(ui::Red(colour), ui::Green(colour), ui::Blue(colour));
+}
+constexpr ui::Colour FromRgb(Rgb pixel)
+{
+    return (pixel & 0xFF) << 16 | (pixel & 0xFF00) | pixel >> 16;
+}
+
 // What a window shows, row by row from the top.
 struct Image {
     int width = 0;
@@ -180,8 +189,9 @@ public:
     virtual bool Decoded(ui::Resource picture) = 0;
     // The dots per inch this run's windows draw at: 96 is the design's own.
     virtual int Density() = 0;
-    // A colour of the core's as this desktop draws it.
-    virtual Rgb Colour(const ui::Shade& shade) = 0;
+    // The desktop's theme set to these colours, high contrast included, and its windows told as the
+    // desktop tells them; none gives the desktop's own back.
+    virtual void SetTheme(const std::optional<ui::DesktopColours>& theme) = 0;
     // The width of text in the documentation window's heading font.
     virtual int HeadingWidth(std::string_view text) = 0;
 

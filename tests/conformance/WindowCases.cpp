@@ -1,11 +1,13 @@
 // The launcher and the documentation window as a mouse user meets them, the same on every desktop:
 // what they draw, where, the pointer, modality, and what a click starts or reports.
 #include "Cases.h"
+#include "../DesktopThemes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
+#include <map>
 
 namespace autorun::conformance {
 namespace {
@@ -202,7 +204,7 @@ TEST_F(OnEveryDesktop, FoundManualsAreBlueLinksAndTheOtherPlacesGrey)
     InDocumentationWindow([&](ui::Window& doc) {
         // The desktop's grey for greyed text: a true grey, which no link colour comes near.
         const ui::LabelLook greyed = doc.Look(doc.Control(lblCases, 5));
-        const Rgb grey = desktop_.Colour(greyed.colour);
+        const Rgb grey = ToRgb(greyed.colour);
         ASSERT_TRUE(greyed.embossed);
         ASSERT_TRUE(grey >> 16 == (grey >> 8 & 0xFF) && (grey >> 8 & 0xFF) == (grey & 0xFF) && (grey & 0xFF) < 224);
         const std::string found[] = {"File Descriptions All Volumes", "File Descriptions Volume 1",
@@ -235,7 +237,7 @@ TEST_F(OnEveryDesktop, FoundManualsAreBlueLinksAndTheOtherPlacesGrey)
         EXPECT_EQ(CountNear(shown, installer, kLinkBlue), 0);
         // Headings in the desktop's text colour.
         const ui::Label& heading = doc.Control(lblTopics, 1);
-        EXPECT_GT(CountNear(shown, PixelsOf(heading), desktop_.Colour(doc.Look(heading).colour), 8), 20);
+        EXPECT_GT(CountNear(shown, PixelsOf(heading), ToRgb(doc.Look(heading).colour), 8), 20);
 
         // The document picture at its place, unscaled.
         const Image picture = desktop_.Picture(ui::Resource::DocumentImage);
@@ -413,6 +415,59 @@ TEST_F(OnEveryDesktop, AmpersandsUnderlineOrShowAsTheyShould)
             EXPECT_LE(changed.right - 1 - box.left, c.lastColumn + 1);
         }
     });
+}
+
+// The colour most pixels of a box have: the background its text is read against.
+Rgb Background(const Image& image, const ui::PixelBox& box)
+{
+    std::map<Rgb, int> counts;
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x)
+            ++counts[image.At(x, y)];
+    }
+    return std::ranges::max_element(counts, {}, [](const auto& entry) { return entry.second; })->first;
+}
+
+// Each shown label's text is drawn in its look's colour and, in high contrast or where a desktop's
+// colour meets a fixed one, reads against the background drawn behind it.
+void ExpectLegible(const ui::Window& window, const Image& shown, bool highContrast)
+{
+    for (const ui::Label& label : window.Labels()) {
+        if (!label.Visible() || label.Caption().empty())
+            continue;
+        SCOPED_TRACE(label.Caption());
+        const ui::Colour text = window.Look(label).colour;
+        const Rgb back = Background(shown, PixelsOf(label));
+        EXPECT_GT(CountNear(shown, PixelsOf(label), ToRgb(text), 8), 20);
+        if (highContrast || (label.Enabled() && ui::IsSystemColour(label.ForeColour()))) {
+            EXPECT_GE(ui::ContrastRatio(text, FromRgb(back)), ui::kLegibleContrast);
+        }
+    }
+}
+
+TEST_F(OnEveryDesktop, EveryTextReadsInEveryTheme)
+{
+    WriteCatalogue();
+    for (const test::DesktopTheme& theme : test::kDesktopThemes) {
+        SCOPED_TRACE(theme.name);
+        const bool high = theme.colours.highContrast;
+        desktop_.Run([&](ui::Window& launcher) {
+            desktop_.SetTheme(theme.colours);
+            desktop_.MoveTo(launcher, CentreOf(launcher.Control(lblBtnText, 1)));
+            const Image shown = desktop_.Rendered(launcher);
+            // The artwork, or in high contrast the desktop's window colour with no picture.
+            EXPECT_EQ(CountOther(shown, {0, 0, 599, 110}, ToRgb(theme.colours.window)) == 0, high);
+            if (high) {
+                EXPECT_EQ(ToRgb(launcher.Look(launcher.Control(lblBtnText, 1)).colour), ToRgb(theme.colours.highlight));
+                EXPECT_EQ(ToRgb(launcher.Look(launcher.Control(lblBtnText, 0)).colour), ToRgb(theme.colours.windowText));
+                ExpectLegible(launcher, shown, high);
+            }
+            EXPECT_TRUE(OpenDocumentation(launcher, [&](ui::Window& doc) {
+                ExpectLegible(doc, desktop_.Rendered(doc), high);
+            }));
+            desktop_.SetTheme(std::nullopt);
+        });
+    }
 }
 
 } // namespace

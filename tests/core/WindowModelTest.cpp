@@ -1,3 +1,6 @@
+#include "../DesktopThemes.h"
+#include "docwindow/OnlineDocDesign.h"
+#include "launcher/AutoRunDesign.h"
 #include "platform/fake/FakeDesktop.h"
 #include "ui/Form.h"
 
@@ -223,24 +226,80 @@ TEST(WindowModel, DecidesHowALabelLooks)
          .role = ui::Role::PushButton},
     };
     ui::Window window({.name = "frmLook", .client = {1000, 1000}, .labels = labels});
+    window.SetColours(test::kDarkTheme.colours);
+    EXPECT_TRUE(window.TakeChanges().colours);
     ui::Label& link = window.Control(lblLink);
     ui::Label& button = window.Control(cmdButton);
-    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = {std::nullopt, 0x00FF0000}}));
+    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = 0x00FF0000}));
     window.SetFocus(0);
     // Only a link draws the focus frame; a button shows the focus in its colours.
-    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = {std::nullopt, 0x00FF0000}, .focusFrame = true}));
+    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = 0x00FF0000, .focusFrame = 0x000000}));
     window.SetFocus(1);
-    EXPECT_EQ(window.Look(button), (ui::LabelLook{.colour = {std::nullopt, 0x000000FF}}));
+    EXPECT_EQ(window.Look(button), (ui::LabelLook{.colour = 0x000000FF}));
     EXPECT_FALSE(window.Look(link).focusFrame);
     button.SetEnabled(false);
     // Greyed in the desktop's own pair, whatever its colour.
-    EXPECT_EQ(window.Look(button),
-              (ui::LabelLook{.colour = {ui::SystemColour::Shadow}, .embossed = ui::Shade{ui::SystemColour::Light}}));
-    // The designs' system colours reach front ends by name.
+    EXPECT_EQ(window.Look(button), (ui::LabelLook{.colour = 0x282828, .embossed = 0x505050}));
+    // A desktop colour is read from the theme; the dark theme's pale text would not read on white.
     button.SetEnabled(true);
     button.SetForeColour(ui::kButtonText);
-    EXPECT_EQ(window.Look(button).colour, ui::Shade{ui::SystemColour::Text});
-    EXPECT_EQ(ui::ShadeOf(0x80000005u), ui::Shade{ui::SystemColour::Window});
+    EXPECT_EQ(window.Look(button).colour, 0x000000u);
+    window.SetColours(test::kHighContrastBlack.colours);
+    window.SetFocus(0);
+    EXPECT_EQ(window.Look(link), (ui::LabelLook{.colour = 0x00FFFF, .focusFrame = 0xFFFFFF}));
+}
+
+TEST(WindowModel, EveryTextReadsInEveryTheme)
+{
+    struct Row {
+        const test::DesktopTheme& theme;
+        ui::Colour heading, link, greyed, installer, button, lit, description, back;
+    };
+    const Row rows[] = {
+        // The designs' colours, a greyed pair, and the desktop's text colour on white.
+        {test::kDefaultTheme, 0x000000, ColorDocLink, 0xA0A0A0, ColorInstaller, ColorBtnNormal, ColorBtnHover,
+         0xFFFFFF, 0xFFFFFF},
+        // Pale text on the design's white turns black.
+        {test::kDarkTheme, 0x000000, ColorDocLink, 0x282828, ColorInstaller, ColorBtnNormal, ColorBtnHover,
+         0xFFFFFF, 0xFFFFFF},
+        {test::kHighContrastBlack, 0xFFFFFF, 0x00FFFF, 0x3FF23F, 0x00FFFF, 0xFFFFFF, 0xFFEB1A, 0xFFFFFF, 0x000000},
+        {test::kHighContrastWhite, 0x000000, 0x9F0000, 0x000060, 0x9F0000, 0x000000, 0x6E0037, 0x000000, 0xFFFFFF},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.theme.name);
+        const bool high = row.theme.colours.highContrast;
+        ui::Window doc(OnlineDocDesign());
+        ui::Window launcher(AutoRunDesign());
+        for (ui::Window* window : {&doc, &launcher}) {
+            window->SetColours(row.theme.colours);
+            EXPECT_EQ(window->Backdrop(), (ui::Backdrop{row.back, !high}));
+        }
+        doc.Control(lblCases, 0).SetEnabled(false);
+        launcher.Control(lblBtnText, 1).SetForeColour(ColorBtnHover);
+        const struct {
+            const ui::Window& window;
+            const ui::Label& label;
+            ui::Colour colour;
+        } expected[] = {
+            {doc, doc.Control(lblTopics, 0), row.heading},
+            {doc, doc.Control(lblCases, kHtmlFormatIndex), row.link},
+            {doc, doc.Control(lblCases, 0), row.greyed},
+            {doc, doc.Control(InstAcrobat, kInstAcrobatIndex), row.installer},
+            {launcher, launcher.Control(lblBtnText, 0), row.button},
+            {launcher, launcher.Control(lblBtnText, 1), row.lit},
+            {launcher, launcher.Control(lblDescr), row.description},
+        };
+        for (const auto& [window, label, colour] : expected) {
+            SCOPED_TRACE(label.Caption());
+            const ui::LabelLook look = window.Look(label);
+            EXPECT_EQ(look.colour, colour);
+            EXPECT_EQ(look.embossed.has_value(), !label.Enabled() && !high);
+            // In high contrast everything reads; otherwise what the desktop's colours decide.
+            if (high || (label.Enabled() && ui::IsSystemColour(label.ForeColour()))) {
+                EXPECT_GE(ui::ContrastRatio(look.colour, window.Backdrop().colour), ui::kLegibleContrast);
+            }
+        }
+    }
 }
 
 class DescribedForm : public Form {

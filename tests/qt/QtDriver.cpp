@@ -4,6 +4,7 @@
 
 #include "platform/qt/FormView.h"
 #include "platform/qt/Pictures.h"
+#include "platform/qt/Theme.h"
 #include "tests/conformance/Conformance.h"
 
 #include <QAccessible>
@@ -236,9 +237,29 @@ public:
     conformance::Image Picture(ui::Resource picture) override { return ToImage(qt::Picture(picture)); }
     bool Decoded(ui::Resource picture) override { return qt::Decoded(picture); }
     int Density() override { return qRound(ui::kDesignDpi * QGuiApplication::primaryScreen()->devicePixelRatio()); }
-    conformance::Rgb Colour(const ui::Shade& shade) override
+    void SetTheme(const std::optional<ui::DesktopColours>& theme) override
     {
-        return qt::ShadeColour(QApplication::palette(), shade).rgb() & 0xFFFFFF;
+        if (!ownPalette_)
+            ownPalette_ = QApplication::palette();
+        QPalette palette = *ownPalette_;
+        if (theme) {
+            const auto set = [&](QPalette::ColorRole role, ui::Colour c) {
+                palette.setColor(role, QColor(ui::Red(c), ui::Green(c), ui::Blue(c)));
+            };
+            set(QPalette::ButtonText, theme->text);
+            set(QPalette::Light, theme->light);
+            set(QPalette::Dark, theme->shadow);
+            set(QPalette::Window, theme->window);
+            set(QPalette::WindowText, theme->windowText);
+            set(QPalette::Link, theme->link);
+            set(QPalette::Highlight, theme->highlight);
+            const ui::Colour grey = theme->greyText;
+            palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(ui::Red(grey), ui::Green(grey), ui::Blue(grey)));
+        }
+        // No portal here to switch high contrast: the program's reading of it is set by hand.
+        qt::DesktopContrast::Instance().SetHigh(theme && theme->highContrast);
+        QApplication::setPalette(palette);
+        QApplication::processEvents();
     }
     int HeadingWidth(std::string_view text) override
     {
@@ -401,6 +422,7 @@ private:
     std::vector<conformance::Box> seen_;
     BoxCloser boxes_;
     std::optional<RecordedEvents> recorded_;
+    std::optional<QPalette> ownPalette_; // the desktop's own, before a theme was set
 };
 
 } // namespace

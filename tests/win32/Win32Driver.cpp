@@ -338,7 +338,30 @@ public:
     conformance::Image Picture(ui::Resource picture) override { return ToImage(FromBitmap(PictureBitmap(picture))); }
     bool Decoded(ui::Resource picture) override { return PictureLoaded(picture); }
     int Density() override { return SystemDpi(); }
-    conformance::Rgb Colour(const ui::Shade& shade) override { return ToRgb(win32::ShadeColour(shade)); }
+    void SetTheme(const std::optional<ui::DesktopColours>& theme) override
+    {
+        static constexpr int kElements[] = {COLOR_BTNTEXT,   COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW, COLOR_WINDOW,
+                                            COLOR_WINDOWTEXT, COLOR_HOTLIGHT,     COLOR_GRAYTEXT,  COLOR_HIGHLIGHT};
+        if (ownColours_.empty()) {
+            for (const int element : kElements)
+                ownColours_.push_back(GetSysColor(element));
+        }
+        std::vector<COLORREF> colours = ownColours_;
+        if (theme)
+            colours = {theme->text,       theme->light, theme->shadow,   theme->window,
+                       theme->windowText, theme->link,  theme->greyText, theme->highlight};
+        // Wine cannot switch high contrast on: the program's reading of it is fed by hand.
+        win32::OverrideHighContrast(theme ? std::optional(theme->highContrast) : std::nullopt);
+        SetSysColors(static_cast<int>(colours.size()), kElements, colours.data());
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND window, LPARAM) {
+                SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+                return TRUE;
+            },
+            0);
+        PumpUntil([] { return false; }, 50);
+    }
     int HeadingWidth(std::string_view text) override
     {
         const HFONT font = CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
@@ -536,6 +559,7 @@ private:
     std::vector<HWND> explorers_;
     std::optional<WinEvents> events_;
     std::map<HWND, std::unique_ptr<ScreenReader>> readers_;
+    std::vector<COLORREF> ownColours_; // the desktop's own, before a theme was set
 };
 
 } // namespace

@@ -1,0 +1,44 @@
+// The desktop's theme as the core takes it: the palette's colours, and whether the desktop asks for
+// high contrast. Qt 6.4 tells no contrast setting, so it is read from the desktop's settings portal:
+// the freedesktop appearance "contrast" key, and GNOME's own high-contrast setting, which its portal
+// also serves. The answer comes later, never holding up the first paint, and so do its changes.
+#pragma once
+
+#include "ui/Appearance.h"
+
+#include <QObject>
+#include <QPalette>
+
+class QDBusVariant;
+
+namespace autorun::qt {
+
+class DesktopContrast : public QObject {
+    Q_OBJECT
+
+public:
+    // The one of the program, asking the portal on first use.
+    static DesktopContrast& Instance();
+
+    bool High() const { return appearance_ || gnome_; }
+    // What a desktop without a portal cannot say: set by hand, as a test does.
+    void SetHigh(bool high);
+
+signals:
+    void Changed();
+
+private slots:
+    void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+
+private:
+    DesktopContrast();
+    void Take(const QString& group, const QString& key, const QVariant& value);
+
+    bool appearance_ = false;
+    bool gnome_ = false;
+};
+
+// The theme's colours in this palette, with high contrast as the desktop has it.
+ui::DesktopColours ThemeColours(const QPalette& palette);
+
+} // namespace autorun::qt
