@@ -42,8 +42,7 @@ DesktopContrast::DesktopContrast()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    bus.connect(kPortal, kPortalPath, kSettings, QStringLiteral("SettingChanged"), this,
-                SLOT(SettingChanged(QString, QString, QDBusVariant)));
+    bus.connect(kPortal, kPortalPath, kSettings, QStringLiteral("SettingChanged"), this, SLOT(SettingChanged(QDBusMessage)));
     for (const auto& [group, key] : {std::pair{kAppearance, QStringLiteral("contrast")},
                                      std::pair{kGnomeA11y, QStringLiteral("high-contrast")}}) {
         QDBusMessage read = QDBusMessage::createMethodCall(kPortal, kPortalPath, kSettings, QStringLiteral("Read"));
@@ -69,9 +68,11 @@ void DesktopContrast::SetHigh(bool high)
     emit Changed();
 }
 
-void DesktopContrast::SettingChanged(const QString& group, const QString& key, const QDBusVariant& value)
+void DesktopContrast::SettingChanged(const QDBusMessage& message)
 {
-    Take(group, key, value.variant());
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() == 3)
+        Take(arguments[0].toString(), arguments[1].toString(), arguments[2]);
 }
 
 void DesktopContrast::Take(const QString& group, const QString& key, const QVariant& value)

@@ -6,10 +6,9 @@
 
 #include "ui/Appearance.h"
 
+#include <QDBusMessage>
 #include <QObject>
 #include <QPalette>
-
-class QDBusVariant;
 
 namespace autorun::qt {
 
@@ -24,11 +23,11 @@ public:
     // What a desktop without a portal cannot say: set by hand, as a test does.
     void SetHigh(bool high);
 
+    // The portal's news of a setting: its group, its key and its value.
+    Q_SLOT void SettingChanged(const QDBusMessage& message);
+
 signals:
     void Changed();
-
-private slots:
-    void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
 
 private:
     DesktopContrast();

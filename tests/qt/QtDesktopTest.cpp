@@ -2,8 +2,14 @@
 
 #include "launcher/AutoRunDesign.h"
 
+#include "platform/qt/Theme.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +64,43 @@ TEST(QtDesktopDeathTest, ReportEndsTheProgramAfterTellingTheUser)
             desktop.EndWithReport("Run-time error '5':\n\nInvalid procedure call");
         },
         ::testing::ExitedWithCode(1), "Invalid procedure call.*box Autorun: Run-time error '5':");
+}
+
+// The desktop's settings portal tells of a change of contrast: every window redraws in the
+// desktop's high-contrast colours, and back. Only a session bus can show it.
+TEST(SettingsPortal, HighContrastFollowsTheDesktopsSetting)
+{
+    QDBusConnection portal = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "portal stand-in");
+    ASSERT_TRUE(portal.isConnected());
+    ASSERT_TRUE(portal.registerService("org.freedesktop.portal.Desktop"));
+    const auto tell = [&](const char* group, const char* key, const QVariant& value) {
+        QDBusMessage changed = QDBusMessage::createSignal("/org/freedesktop/portal/desktop",
+                                                          "org.freedesktop.portal.Settings", "SettingChanged");
+        changed << QString(group) << QString(key) << QVariant::fromValue(QDBusVariant(value));
+        ASSERT_TRUE(portal.send(changed));
+    };
+    TestDisc disc;
+    DiscDesktop desktop(disc);
+    RunProgram(desktop, [&](FormView& launcher) {
+        const ui::Window& window = launcher.Model().Window();
+        ASSERT_FALSE(window.Colours().highContrast);
+        const struct {
+            const char* group;
+            const char* key;
+            QVariant on, off;
+        } settings[] = {{"org.freedesktop.appearance", "contrast", 1u, 0u},
+                        {"org.gnome.desktop.a11y.interface", "high-contrast", true, false}};
+        for (const auto& setting : settings) {
+            SCOPED_TRACE(setting.group);
+            tell(setting.group, setting.key, setting.on);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return window.Colours().highContrast; }));
+            EXPECT_FALSE(window.Backdrop().picture);
+            tell(setting.group, setting.key, setting.off);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !window.Colours().highContrast; }));
+        }
+    });
+    portal.unregisterService("org.freedesktop.portal.Desktop");
+    QDBusConnection::disconnectFromBus("portal stand-in");
 }
 
 } // namespace
