@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <ostream>
+#include <string>
 
 namespace autorun::conformance {
 
@@ -64,6 +67,20 @@ int CountOther(const Image& image, const ui::PixelBox& area, Rgb colour)
 {
     const Image part = image.Part(area);
     return static_cast<int>(part.pixels.size()) - CountNear(part, {0, 0, part.width, part.height}, colour, 0);
+}
+
+void KeepScreenshot(const Image& image, std::string_view name)
+{
+    const char* prefix = std::getenv("AUTORUN_SCREENSHOTS");
+    if (prefix == nullptr || *prefix == '\0')
+        return;
+    std::string file = prefix + std::string(name) + ".ppm";
+    std::replace(file.begin() + static_cast<std::ptrdiff_t>(std::strlen(prefix)), file.end(), ' ', '-');
+    std::ofstream out(file, std::ios::binary);
+    out << "P6\n" << image.width << ' ' << image.height << "\n255\n";
+    for (const Rgb pixel : image.pixels)
+        out << static_cast<char>(pixel >> 16) << static_cast<char>(pixel >> 8 & 0xFF) << static_cast<char>(pixel & 0xFF);
+    EXPECT_TRUE(out.flush()) << "cannot write " << file;
 }
 
 int DistinctColours(const Image& image)

@@ -79,6 +79,8 @@ int CountNear(const Image& image, const ui::PixelBox& area, Rgb colour, int tole
 // Pixels inside area that differ from colour at all.
 int CountOther(const Image& image, const ui::PixelBox& area, Rgb colour);
 int DistinctColours(const Image& image);
+// Saves the image as a PPM file named by AUTORUN_SCREENSHOTS (a prefix) and the name, where it is set.
+void KeepScreenshot(const Image& image, std::string_view name);
 
 // A point of a window's client area, in pixels.
 struct Spot {

@@ -455,6 +455,7 @@ TEST_F(OnEveryDesktop, EveryTextReadsInEveryTheme)
             desktop_.SetTheme(theme.colours);
             desktop_.MoveTo(launcher, CentreOf(launcher.Control(lblBtnText, 1)));
             const Image shown = desktop_.Rendered(launcher);
+            KeepScreenshot(shown, std::string(theme.name) + " launcher");
             // The artwork, or in high contrast the desktop's window colour with no picture.
             EXPECT_EQ(CountOther(shown, {0, 0, 599, 110}, ToRgb(theme.colours.window)) == 0, high);
             if (high) {
@@ -463,7 +464,9 @@ TEST_F(OnEveryDesktop, EveryTextReadsInEveryTheme)
                 ExpectLegible(launcher, shown, high);
             }
             EXPECT_TRUE(OpenDocumentation(launcher, [&](ui::Window& doc) {
-                ExpectLegible(doc, desktop_.Rendered(doc), high);
+                const Image docShown = desktop_.Rendered(doc);
+                KeepScreenshot(docShown, std::string(theme.name) + " docwindow");
+                ExpectLegible(doc, docShown, high);
             }));
             desktop_.SetTheme(std::nullopt);
         });
