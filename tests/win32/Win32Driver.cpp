@@ -24,6 +24,13 @@ namespace {
 using conformance::Glyph;
 using conformance::Spot;
 
+// As Windows tells every window when high contrast is switched.
+BOOL CALLBACK TellContrastChanged(HWND window, LPARAM)
+{
+    SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    return TRUE;
+}
+
 conformance::Rgb ToRgb(COLORREF colour)
 {
     return conformance::MakeRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour));
@@ -353,13 +360,7 @@ public:
         // Wine cannot switch high contrast on: the program's reading of it is fed by hand.
         win32::OverrideHighContrast(theme ? std::optional(theme->highContrast) : std::nullopt);
         SetSysColors(static_cast<int>(colours.size()), kElements, colours.data());
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND window, LPARAM) {
-                SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-                return TRUE;
-            },
-            0);
+        EnumThreadWindows(GetCurrentThreadId(), &TellContrastChanged, 0);
         PumpUntil([] { return false; }, 50);
     }
     int HeadingWidth(std::string_view text) override
