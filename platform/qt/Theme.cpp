@@ -18,7 +18,7 @@ const QString kGnomeA11y = QStringLiteral("org.gnome.desktop.a11y.interface");
 // Older portals wrap a setting's value in a second variant.
 QVariant Unwrapped(QVariant value)
 {
-    while (value.canConvert<QDBusVariant>() && value.userType() == qMetaTypeId<QDBusVariant>())
+    while (value.userType() == qMetaTypeId<QDBusVariant>())
         value = qvariant_cast<QDBusVariant>(value).variant();
     return value;
 }
