@@ -113,7 +113,9 @@ LabelLook Window::Look(const Label& label) const
             text = desktop.link;
         else if (label.AccessibleRole() == Role::PushButton && label.ForeColour() != label.designColour_)
             text = desktop.highlight;
-        return {text, std::nullopt, framed ? std::optional(desktop.windowText) : std::nullopt};
+        // A desktop that reports high contrast with a palette not made for it still gets text that reads.
+        return {Legible(text, desktop.window), std::nullopt,
+                framed ? std::optional(Legible(desktop.windowText, desktop.window)) : std::nullopt};
     }
     const std::optional<Colour> frame = framed ? std::optional<Colour>(0x000000) : std::nullopt;
     if (!label.Enabled())

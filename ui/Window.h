@@ -220,7 +220,7 @@ public:
     Pointer PointerAt(Point p) const;
 
     // In high contrast every text takes the desktop's colour for what it is, a button the logic
-    // recoloured the highlight. Otherwise the design's colours, except that text in a desktop colour
+    // recoloured the highlight, turned black or white where that would not read. Otherwise the design's colours, except that text in a desktop colour
     // over a fixed background, or the reverse, that would not read turns black or white; greyed text,
     // as the guidelines allow, keeps the desktop's greyed look.
     LabelLook Look(const Label& label) const;

@@ -251,6 +251,9 @@ TEST(WindowModel, DecidesHowALabelLooks)
 
 TEST(WindowModel, EveryTextReadsInEveryTheme)
 {
+    constexpr test::DesktopTheme fusion{"high contrast on a light palette",
+                                        {.window = 0xEFEFEF, .highContrast = true, .windowText = 0x000000,
+                                         .link = 0xFF0000, .greyText = 0xBEBEBE, .highlight = 0xC68C30}};
     struct Row {
         const test::DesktopTheme& theme;
         ui::Colour heading, link, greyed, installer, button, lit, description, back;
@@ -264,6 +267,9 @@ TEST(WindowModel, EveryTextReadsInEveryTheme)
          0xFFFFFF, 0xFFFFFF},
         {test::kHighContrastBlack, 0xFFFFFF, 0x00FFFF, 0x3FF23F, 0x00FFFF, 0xFFFFFF, 0xFFEB1A, 0xFFFFFF, 0x000000},
         {test::kHighContrastWhite, 0x000000, 0x9F0000, 0x000060, 0x9F0000, 0x000000, 0x6E0037, 0x000000, 0xFFFFFF},
+        // High contrast on a palette not made for it (Qt's own, where GNOME switched it on): the
+        // pale grey and the highlight would not read on its window colour, and turn black.
+        {fusion, 0x000000, 0xFF0000, 0x000000, 0xFF0000, 0x000000, 0x000000, 0x000000, 0xEFEFEF},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.theme.name);
