@@ -51,6 +51,8 @@ TEST_F(DocWindow, DocumentsOpenMaximisedWithTheirPathAlone)
 {
     InDocumentationWindow(desktop_, [&](const Shown& doc) {
         Click(doc.handle, Centre(doc, lblCases, 1));
+        // Each opening is a stand-in process of its own, which may report after a later one.
+        ASSERT_TRUE(shell_.WaitForCalls(1));
         PressKeys(doc.handle, {{VK_TAB}, {VK_RETURN}});
         ASSERT_TRUE(shell_.WaitForCalls(2));
     });
