@@ -116,11 +116,6 @@ std::optional<Key> ModelKey(const QKeyEvent& event)
     }
 }
 
-QColor ToQColor(ui::Colour colour)
-{
-    return {ui::Red(colour), ui::Green(colour), ui::Blue(colour)};
-}
-
 // Where the desktop draws a focused link's focus: a dotted line around its text.
 void DrawFocusRect(QPainter& painter, const QRect& around, const QColor& colour)
 {

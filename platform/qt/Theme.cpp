@@ -87,19 +87,17 @@ void DesktopContrast::Take(const QString& group, const QString& key, const QVari
         emit Changed();
 }
 
+QColor ToQColor(ui::Colour colour)
+{
+    return {ui::Red(colour), ui::Green(colour), ui::Blue(colour)};
+}
+
 ui::DesktopColours ThemeColours(const QPalette& palette)
 {
-    return {
-        .text = ToColour(palette.color(QPalette::ButtonText)),
-        .light = ToColour(palette.color(QPalette::Light)),
-        .shadow = ToColour(palette.color(QPalette::Dark)),
-        .window = ToColour(palette.color(QPalette::Window)),
-        .highContrast = DesktopContrast::Instance().High(),
-        .windowText = ToColour(palette.color(QPalette::WindowText)),
-        .link = ToColour(palette.color(QPalette::Link)),
-        .greyText = ToColour(palette.color(QPalette::Disabled, QPalette::WindowText)),
-        .highlight = ToColour(palette.color(QPalette::Highlight)),
-    };
+    ui::DesktopColours colours{.highContrast = DesktopContrast::Instance().High()};
+    for (const ThemeRole& role : kThemeRoles)
+        colours.*role.colour = ToColour(palette.color(role.group, role.role));
+    return colours;
 }
 
 } // namespace autorun::qt

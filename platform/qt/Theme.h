@@ -37,6 +37,26 @@ private:
     bool gnome_ = false;
 };
 
+// Where each of the theme's colours comes from in a palette, always its active colours (the window
+// looks the same active or not), but greyed text from the disabled ones; listed after window text,
+// which a palette set from this table gives every state first.
+struct ThemeRole {
+    QPalette::ColorGroup group;
+    QPalette::ColorRole role;
+    ui::Colour ui::DesktopColours::*colour;
+};
+inline constexpr ThemeRole kThemeRoles[] = {
+    {QPalette::Active, QPalette::ButtonText, &ui::DesktopColours::text},
+    {QPalette::Active, QPalette::Light, &ui::DesktopColours::light},
+    {QPalette::Active, QPalette::Dark, &ui::DesktopColours::shadow},
+    {QPalette::Active, QPalette::Window, &ui::DesktopColours::window},
+    {QPalette::Active, QPalette::WindowText, &ui::DesktopColours::windowText},
+    {QPalette::Active, QPalette::Link, &ui::DesktopColours::link},
+    {QPalette::Disabled, QPalette::WindowText, &ui::DesktopColours::greyText},
+    {QPalette::Active, QPalette::Highlight, &ui::DesktopColours::highlight},
+};
+
+QColor ToQColor(ui::Colour colour);
 // The theme's colours in this palette, with high contrast as the desktop has it.
 ui::DesktopColours ThemeColours(const QPalette& palette);
 

@@ -500,20 +500,13 @@ void OverrideHighContrast(std::optional<bool> on)
 ui::DesktopColours ThemeColours()
 {
     HIGHCONTRASTW contrast{sizeof contrast};
-    const bool high = highContrastOverride.value_or(
+    ui::DesktopColours colours;
+    colours.highContrast = highContrastOverride.value_or(
         SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) != FALSE &&
         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0);
-    return {
-        .text = GetSysColor(COLOR_BTNTEXT),
-        .light = GetSysColor(COLOR_BTNHIGHLIGHT),
-        .shadow = GetSysColor(COLOR_BTNSHADOW),
-        .window = GetSysColor(COLOR_WINDOW),
-        .highContrast = high,
-        .windowText = GetSysColor(COLOR_WINDOWTEXT),
-        .link = GetSysColor(COLOR_HOTLIGHT),
-        .greyText = GetSysColor(COLOR_GRAYTEXT),
-        .highlight = GetSysColor(COLOR_HIGHLIGHT),
-    };
+    for (const ThemeElement& element : kThemeElements)
+        colours.*element.colour = GetSysColor(element.element);
+    return colours;
 }
 
 } // namespace autorun::win32

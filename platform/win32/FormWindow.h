@@ -14,6 +14,18 @@ namespace autorun::win32 {
 
 class FormAccessible;
 
+// Where each of the theme's colours comes from among the system's colours.
+struct ThemeElement {
+    int element; // COLOR_...
+    ui::Colour ui::DesktopColours::*colour;
+};
+inline constexpr ThemeElement kThemeElements[] = {
+    {COLOR_BTNTEXT, &ui::DesktopColours::text},          {COLOR_BTNHIGHLIGHT, &ui::DesktopColours::light},
+    {COLOR_BTNSHADOW, &ui::DesktopColours::shadow},      {COLOR_WINDOW, &ui::DesktopColours::window},
+    {COLOR_WINDOWTEXT, &ui::DesktopColours::windowText}, {COLOR_HOTLIGHT, &ui::DesktopColours::link},
+    {COLOR_GRAYTEXT, &ui::DesktopColours::greyText},     {COLOR_HIGHLIGHT, &ui::DesktopColours::highlight},
+};
+
 // The system's colours, and whether high contrast is on.
 ui::DesktopColours ThemeColours();
 // Replaces the system's answer on high contrast (none: ask it again). Wine cannot switch it on, so

@@ -243,18 +243,11 @@ public:
             ownPalette_ = QApplication::palette();
         QPalette palette = *ownPalette_;
         if (theme) {
-            const auto set = [&](QPalette::ColorRole role, ui::Colour c) {
-                palette.setColor(role, QColor(ui::Red(c), ui::Green(c), ui::Blue(c)));
-            };
-            set(QPalette::ButtonText, theme->text);
-            set(QPalette::Light, theme->light);
-            set(QPalette::Dark, theme->shadow);
-            set(QPalette::Window, theme->window);
-            set(QPalette::WindowText, theme->windowText);
-            set(QPalette::Link, theme->link);
-            set(QPalette::Highlight, theme->highlight);
-            const ui::Colour grey = theme->greyText;
-            palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(ui::Red(grey), ui::Green(grey), ui::Blue(grey)));
+            for (const qt::ThemeRole& role : qt::kThemeRoles) {
+                // The active colour serves every state but the disabled one.
+                const QPalette::ColorGroup group = role.group == QPalette::Active ? QPalette::All : role.group;
+                palette.setColor(group, role.role, qt::ToQColor((*theme).*role.colour));
+            }
         }
         // No portal here to switch high contrast: the program's reading of it is set by hand.
         qt::DesktopContrast::Instance().SetHigh(theme && theme->highContrast);

@@ -347,19 +347,18 @@ public:
     int Density() override { return SystemDpi(); }
     void SetTheme(const std::optional<ui::DesktopColours>& theme) override
     {
-        static constexpr int kElements[] = {COLOR_BTNTEXT,   COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW, COLOR_WINDOW,
-                                            COLOR_WINDOWTEXT, COLOR_HOTLIGHT,     COLOR_GRAYTEXT,  COLOR_HIGHLIGHT};
-        if (ownColours_.empty()) {
-            for (const int element : kElements)
-                ownColours_.push_back(GetSysColor(element));
+        if (!ownColours_)
+            ownColours_ = win32::ThemeColours();
+        const ui::DesktopColours& wanted = theme ? *theme : *ownColours_;
+        std::vector<int> elements;
+        std::vector<COLORREF> colours;
+        for (const win32::ThemeElement& element : win32::kThemeElements) {
+            elements.push_back(element.element);
+            colours.push_back(wanted.*element.colour);
         }
-        std::vector<COLORREF> colours = ownColours_;
-        if (theme)
-            colours = {theme->text,       theme->light, theme->shadow,   theme->window,
-                       theme->windowText, theme->link,  theme->greyText, theme->highlight};
         // Wine cannot switch high contrast on: the program's reading of it is fed by hand.
         win32::OverrideHighContrast(theme ? std::optional(theme->highContrast) : std::nullopt);
-        SetSysColors(static_cast<int>(colours.size()), kElements, colours.data());
+        SetSysColors(static_cast<int>(colours.size()), elements.data(), colours.data());
         EnumThreadWindows(GetCurrentThreadId(), &TellContrastChanged, 0);
         PumpUntil([] { return false; }, 50);
     }
@@ -560,7 +559,7 @@ private:
     std::vector<HWND> explorers_;
     std::optional<WinEvents> events_;
     std::map<HWND, std::unique_ptr<ScreenReader>> readers_;
-    std::vector<COLORREF> ownColours_; // the desktop's own, before a theme was set
+    std::optional<ui::DesktopColours> ownColours_; // the desktop's own, before a theme was set
 };
 
 } // namespace
