@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config libx11-dev
-    qt6-base-dev libgtest-dev
+    qt6-base-dev libgtk-3-dev libgtest-dev
     fonts-liberation
     xvfb xauth x11-utils x11-apps xdotool imagemagick
     xdg-utils
