@@ -1,3 +1,4 @@
+#include "platform/portable/BitmapFile.h"
 #include "platform/portable/IconFile.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +99,73 @@ TEST(IconFile, BytesThatAreNoIconFileGiveNothing)
     bytes[header + 14] = 8;
     bytes[header + 4] = 0; // width 0
     EXPECT_TRUE(DecodeIconFile(bytes, 32).Null());
+}
+
+// A bitmap file: headers, palette, and rows as stored, each padded to four bytes by the caller.
+std::vector<unsigned char> MakeBitmap(int width, int height, int depth, const std::vector<std::uint32_t>& palette,
+                                      const std::vector<unsigned char>& rows)
+{
+    auto little = [](std::vector<unsigned char>& out, std::uint32_t value, int count) {
+        for (int i = 0; i < count; ++i)
+            out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    };
+    const auto bitsAt = static_cast<std::uint32_t>(54 + 4 * palette.size());
+    std::vector<unsigned char> bytes{'B', 'M'};
+    little(bytes, bitsAt + static_cast<std::uint32_t>(rows.size()), 4);
+    little(bytes, 0, 4);
+    little(bytes, bitsAt, 4);
+    for (const std::uint32_t field : {40u, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)})
+        little(bytes, field, 4);
+    little(bytes, 1, 2);
+    little(bytes, static_cast<std::uint32_t>(depth), 2);
+    for (int i = 0; i < 6; ++i)
+        little(bytes, i == 4 ? static_cast<std::uint32_t>(palette.size()) : 0, 4);
+    for (const std::uint32_t colour : palette)
+        little(bytes, colour, 4);
+    bytes.insert(bytes.end(), rows.begin(), rows.end());
+    return bytes;
+}
+
+TEST(BitmapFile, DecodesEachKindTheProgramMayCarry)
+{
+    struct Row {
+        const char* what;
+        std::vector<unsigned char> bytes;
+        IconFileImage expected;
+    };
+    const Row rows[] = {
+        {"24 bits, bottom-up", MakeBitmap(2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}),
+         {2, 2, {0xFF090807, 0xFF0C0B0A, 0xFF030201, 0xFF060504}}},
+        {"8 bits, top-down", MakeBitmap(2, -2, 8, {0x112233, 0x445566}, {1, 0, 0, 0, 0, 1, 0, 0}),
+         {2, 2, {0xFF445566, 0xFF112233, 0xFF112233, 0xFF445566}}},
+        {"1 bit, wider than a byte", MakeBitmap(9, 1, 1, {0x000000, 0xFFFFFF}, {0x80, 0x80, 0, 0}),
+         {9, 1, {0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000,
+                 0xFFFFFFFF}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(DecodeBitmapFile(row.bytes), row.expected);
+    }
+    for (const auto& [file, width] : {std::pair{"document.bmp", 32}, std::pair{"document-2x.bmp", 64}}) {
+        const IconFileImage image = DecodeBitmapFile(ReadFile(file));
+        EXPECT_EQ(image.width, width) << file;
+        EXPECT_EQ(image.height, width) << file;
+    }
+}
+
+TEST(BitmapFile, BytesCutShortOrOfAnotherKindGiveNothing)
+{
+    const std::vector<unsigned char> bytes = ReadFile("document.bmp");
+    for (std::size_t length = 0; length < bytes.size(); ++length)
+        ASSERT_TRUE(DecodeBitmapFile(std::span(bytes).first(length)).Null()) << "cut to " << length << " bytes";
+    std::vector<unsigned char> compressed = MakeBitmap(2, 1, 8, {0}, {0, 0, 0, 0});
+    compressed[30] = 1; // run-length encoded
+    std::vector<unsigned char> unnamed = bytes;
+    unnamed[0] = 'X';
+    std::vector<unsigned char> paletteCut = MakeBitmap(2, 1, 8, {0, 0}, {1, 1, 0, 0});
+    paletteCut[10] = 50; // the pixels said to begin inside the headers
+    for (const auto& damaged : {compressed, unnamed, paletteCut})
+        EXPECT_TRUE(DecodeBitmapFile(damaged).Null());
 }
 
 } // namespace
