@@ -1,5 +1,6 @@
 #include "platform/gtk/Theme.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -61,12 +62,16 @@ ui::Colour ToColour(const GdkRGBA& rgba)
     return channel(rgba.red) | channel(rgba.green) << 8 | channel(rgba.blue) << 16;
 }
 
-// GNOME's own high-contrast themes, which its accessibility switch selects.
+// GNOME's own high-contrast themes, which its accessibility switch selects, or GTK_THEME names
+// over the desktop's setting.
 bool HighContrastTheme(GtkWidget* widget)
 {
+    constexpr std::string_view kHighContrast = "HighContrast";
+    if (const char* forced = g_getenv("GTK_THEME"); forced != nullptr && *forced != '\0')
+        return std::string_view(forced).starts_with(kHighContrast);
     gchar* name = nullptr;
     g_object_get(gtk_widget_get_settings(widget), "gtk-theme-name", &name, nullptr);
-    const bool high = name != nullptr && std::string_view(name).starts_with("HighContrast");
+    const bool high = name != nullptr && std::string_view(name).starts_with(kHighContrast);
     g_free(name);
     return high;
 }
