@@ -4,6 +4,7 @@ add_executable(qt_tests
     ${CMAKE_CURRENT_LIST_DIR}/qt/QtTestMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/QtTestSupport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/conformance/TestDisc.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/XdgOpenStandIn.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/AccessibilityTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/DocWindowViewTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/LauncherViewTest.cpp

@@ -50,7 +50,7 @@ TEST_F(LauncherView, TabWithShiftAndTheKeypadsEnterActAsTheirKeys)
         PressKey(view, Qt::Key_Tab, Qt::ShiftModifier);
         EXPECT_EQ(Button(view, 1).ForeColour(), ColorBtnHover);
         PressKey(view, Qt::Key_Enter);
-        ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
+        ASSERT_TRUE(WaitForCalls(xdgOpen_, 1));
     });
     EXPECT_EQ(xdgOpen_.OpenedPaths(), std::vector<std::string>{Normalised(disc_.Root())});
 }
@@ -67,7 +67,7 @@ TEST_F(LauncherView, FailureOfTheFileBrowserIsReportedNamingTheFolder)
         const QPoint browse = PixelCentre(Button(view, 1).Bounds());
         // Success first: it must not add a box, so the boxes below line up with their cases.
         QTest::mouseDClick(view.windowHandle(), Qt::LeftButton, {}, browse);
-        ASSERT_TRUE(xdgOpen_.WaitForCalls(1));
+        ASSERT_TRUE(WaitForCalls(xdgOpen_, 1));
         std::size_t boxes = 0;
         for (const Case& c : cases) {
             SCOPED_TRACE(c.status);

@@ -11,26 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <stdexcept>
-
 namespace autorun::qt::test {
 namespace {
-
-std::filesystem::path MakeTemporaryFolder(const char* prefix)
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder");
-    return pattern;
-}
-
-void Write(const std::filesystem::path& file, std::string_view text)
-{
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
 
 // Runs action once a modal view of the named window is shown, then closes that view.
 class WhenModalShown {
@@ -62,63 +44,9 @@ WhenModalShown::WhenModalShown(std::string windowName, std::function<void(FormVi
 
 } // namespace
 
-XdgOpenStandIn::XdgOpenStandIn() : folder_(MakeTemporaryFolder("autorun-xdg-"))
+bool WaitForCalls(const XdgOpenStandIn& xdgOpen, std::size_t count)
 {
-    const char* path = std::getenv("PATH");
-    oldPath_ = path != nullptr ? path : "/usr/bin:/bin";
-    Write(folder_ / "bin" / "xdg-open",
-          "#!/bin/sh\n"
-          "{ printf '[%s]' \"$@\"; printf '\\n'; } >>'" + (folder_ / "calls.log").string() + "'\n"
-          "read -r status <'" + (folder_ / "status").string() + "'\n"
-          "exit \"$status\"\n");
-    std::filesystem::permissions(folder_ / "bin" / "xdg-open", std::filesystem::perms::owner_exec,
-                                 std::filesystem::perm_options::add);
-    ExitWith(0);
-    setenv("PATH", ((folder_ / "bin").string() + ":" + oldPath_).c_str(), 1);
-}
-
-XdgOpenStandIn::~XdgOpenStandIn()
-{
-    setenv("PATH", oldPath_.c_str(), 1);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-}
-
-void XdgOpenStandIn::ExitWith(int status) const
-{
-    Write(folder_ / "status", std::to_string(status) + "\n");
-}
-
-void XdgOpenStandIn::Remove() const
-{
-    std::filesystem::remove(folder_ / "bin" / "xdg-open");
-    setenv("PATH", (folder_ / "bin").c_str(), 1);
-}
-
-std::vector<std::string> XdgOpenStandIn::Calls() const
-{
-    std::ifstream log(folder_ / "calls.log", std::ios::binary);
-    std::vector<std::string> calls;
-    // Only whole lines: a call still being written is not one yet.
-    for (std::string line; std::getline(log, line) && !log.eof();)
-        calls.push_back(line);
-    return calls;
-}
-
-std::vector<std::string> XdgOpenStandIn::OpenedPaths() const
-{
-    std::vector<std::string> paths;
-    for (const std::string& call : Calls()) {
-        const bool single = call.size() >= 2 && call.front() == '[' && call.back() == ']' &&
-                            call.find("][") == std::string::npos;
-        paths.push_back(single ? Normalised(call.substr(1, call.size() - 2)) : call);
-    }
-    return paths;
-}
-
-bool XdgOpenStandIn::WaitForCalls(std::size_t count) const
-{
-    return QTest::qWaitFor([&] { return Calls().size() >= count; }, kWaitMs);
+    return QTest::qWaitFor([&] { return xdgOpen.Calls().size() >= count; }, kWaitMs);
 }
 
 DiscDesktop::DiscDesktop(const TestDisc& disc) : folder_(disc.Root()) {}
@@ -309,14 +237,6 @@ QImage Rendered(QWidget& view)
 QImage OnScreen(QWidget& view)
 {
     return view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-std::string Normalised(const std::filesystem::path& path)
-{
-    std::string text = path.lexically_normal().string();
-    while (text.size() > 1 && text.ends_with('/'))
-        text.pop_back();
-    return text;
 }
 
 } // namespace autorun::qt::test

@@ -4,6 +4,7 @@
 
 #include "../LauncherSettings.h"
 #include "../conformance/TestDisc.h"
+#include "../posix/XdgOpenStandIn.h"
 #include "platform/qt/FormView.h"
 #include "platform/qt/QtDesktop.h"
 #include "ui/Geometry.h"
@@ -26,34 +27,17 @@
 namespace autorun::qt::test {
 
 using autorun::test::kLauncherSettings;
+using autorun::test::Normalised;
 using autorun::test::TestDisc;
+using autorun::test::XdgOpenStandIn;
 
 inline const QColor kWhite(255, 255, 255);
 
 // Generous bound for anything the tests wait on; a condition that holds ends the wait at once.
 inline constexpr int kWaitMs = 10000;
 
-// An xdg-open first on PATH that logs its arguments, one call a line as "[arg][arg]", and exits
-// with the status chosen. PATH is restored when it goes.
-class XdgOpenStandIn {
-public:
-    XdgOpenStandIn();
-    ~XdgOpenStandIn();
-    XdgOpenStandIn(const XdgOpenStandIn&) = delete;
-    XdgOpenStandIn& operator=(const XdgOpenStandIn&) = delete;
-
-    void ExitWith(int status) const;
-    // Leaves no xdg-open anywhere on PATH.
-    void Remove() const;
-    std::vector<std::string> Calls() const;
-    // The one argument of each call, normalised; a call with any other number of arguments stays as logged.
-    std::vector<std::string> OpenedPaths() const;
-    bool WaitForCalls(std::size_t count) const;
-
-private:
-    std::filesystem::path folder_;
-    std::string oldPath_;
-};
+// Waits until xdg-open has been called count times.
+bool WaitForCalls(const XdgOpenStandIn& xdgOpen, std::size_t count);
 
 // The Qt desktop with the disc as the program's folder.
 class DiscDesktop : public QtDesktop {
@@ -153,8 +137,5 @@ int CountNear(const QImage& image, const QRect& area, QColor colour, int toleran
 QImage Rendered(QWidget& view);
 // What the window system shows of the view.
 QImage OnScreen(QWidget& view);
-
-// A path without "." or ".." parts, doubled or trailing separators.
-std::string Normalised(const std::filesystem::path& path);
 
 } // namespace autorun::qt::test
