@@ -1,4 +1,4 @@
-// Preloaded into a Qt program, or into Wine running a Windows one, to note, with CLOCK_MONOTONIC
+// Preloaded into a Qt or GTK program, or into Wine running a Windows one, to note, with CLOCK_MONOTONIC
 // times, when it maps a window and when it puts pixels to the X server, so the benchmark can see
 // both without changing the program. Lines "<nanoseconds> <call> <drawable> <pid> <cpu nanoseconds>"
 // go to the file named by AUTORUN_BENCH_SHIM_LOG: the pid tells the program from processes it
@@ -7,7 +7,8 @@
 // xcb_put_image) into a pixmap followed by xcb_copy_area; requests reach the server at xcb_flush.
 // Wine's X11 driver goes through Xlib instead: XMapWindow, and XShmPutImage (XPutImage without
 // MIT-SHM) of the window surface onto the window. Xlib hands its buffer to libxcb with xcb_writev,
-// on XFlush or any round trip, so that is when its requests reach the server.
+// on XFlush or any round trip, so that is when its requests reach the server. GTK 3 goes through
+// Xlib too: cairo-xlib draws into a shared-memory pixmap and puts it onto the window with XCopyArea.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -23,6 +24,13 @@
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
+
+// glibc 2.34 moved these into libc under a new version; by their first one the shim, built here,
+// still loads in the older systems drive.sh starts the disc on (Debian 11 has glibc 2.31).
+#if defined(__x86_64__)
+__asm__(".symver dlsym,dlsym@GLIBC_2.2.5");
+__asm__(".symver dlopen,dlopen@GLIBC_2.2.5");
+#endif
 
 static int log_fd = -1;
 static atomic_int paint_pending;
@@ -142,7 +150,34 @@ int xcb_flush(xcb_connection_t* c)
     return result;
 }
 
-// Xlib, for Wine.
+// Xlib, for Wine and GTK.
+
+// GDK maps a 1x1 InputOnly child of each top-level window, for keyboard focus, before the window
+// itself: such a window is never painted, so its map is not noted. Few are alive at once.
+static Window input_only[64];
+static atomic_uint input_only_next;
+
+static int is_input_only(Window window)
+{
+    for (size_t i = 0; i < sizeof input_only / sizeof *input_only; ++i)
+        if (input_only[i] == window)
+            return 1;
+    return 0;
+}
+
+Window XCreateWindow(Display* display, Window parent, int x, int y, unsigned int width, unsigned int height,
+                     unsigned int border_width, int depth, unsigned int class, Visual* visual, unsigned long value_mask,
+                     XSetWindowAttributes* attributes)
+{
+    static __typeof__(&XCreateWindow) real;
+    if (real == NULL)
+        real = (__typeof__(&XCreateWindow))next("XCreateWindow", "libX11.so.6");
+    const Window window =
+        real(display, parent, x, y, width, height, border_width, depth, class, visual, value_mask, attributes);
+    if (class == InputOnly)
+        input_only[atomic_fetch_add(&input_only_next, 1) % (sizeof input_only / sizeof *input_only)] = window;
+    return window;
+}
 
 static void note_paint(const char* call, unsigned long drawable)
 {
@@ -155,7 +190,8 @@ int XMapWindow(Display* display, Window window)
     static __typeof__(&XMapWindow) real;
     if (real == NULL)
         real = (__typeof__(&XMapWindow))next("XMapWindow", "libX11.so.6");
-    note("map", window);
+    if (!is_input_only(window))
+        note("map", window);
     return real(display, window);
 }
 
@@ -164,7 +200,8 @@ int XMapRaised(Display* display, Window window)
     static __typeof__(&XMapRaised) real;
     if (real == NULL)
         real = (__typeof__(&XMapRaised))next("XMapRaised", "libX11.so.6");
-    note("map", window);
+    if (!is_input_only(window))
+        note("map", window);
     return real(display, window);
 }
 
