@@ -9,6 +9,8 @@ packages=(
     fonts-liberation
     xvfb xauth x11-utils x11-apps xdotool imagemagick
     xdg-utils
+    # The GTK tests read the pointer's picture back from the X server.
+    libxfixes-dev
     # A session and an AT-SPI bus, for the screen-reader tests.
     at-spi2-core dbus-daemon dbus-bin
     # The disc as shipped: the Linux bundle, the image, and the tests that mount it; debootstrap also
