@@ -3,6 +3,7 @@ find_package(X11 REQUIRED COMPONENTS Xfixes)
 add_executable(gtk_tests
     ${CMAKE_CURRENT_LIST_DIR}/gtk/GtkTestMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gtk/GtkDriver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/gtk/ModalityTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/conformance/TestDisc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/XdgOpenStandIn.cpp
     ${CMAKE_CURRENT_LIST_DIR}/conformance/Conformance.cpp
