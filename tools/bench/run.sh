@@ -54,6 +54,8 @@ build/bench/bench_driver --runs "$runs" \
     --work "$tmp"
 
 # Wall-clock times on a shared machine wander by several milliseconds; instruction counts do not.
+# The first GTK program on an X server probes its GL visuals and leaves them on the root window
+# (GDK_VISUALS) for the rest, as on a desktop: the driver's runs above have done it.
 echo
 echo "Instructions from exec until the window is painted and the program idles (callgrind, repeatable):"
 count_instructions() {
