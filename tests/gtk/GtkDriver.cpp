@@ -66,6 +66,16 @@ guint Every(guint ms, std::function<bool()> tick)
         new Tick(std::move(tick)), [](gpointer data) { delete static_cast<Tick*>(data); });
 }
 
+// Runs what a case does from inside the main loop, where an exception could not reach the test.
+void Guarded(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const std::exception& error) {
+        ADD_FAILURE() << error.what();
+    }
+}
+
 bool Exists(const FormView* view)
 {
     return std::ranges::find(FormView::All(), view) != FormView::All().end();
@@ -327,7 +337,7 @@ public:
                   return true;
               timer_ = 0;
               ran_ = true;
-              action(*view);
+              Guarded([&] { action(*view); });
               if (Exists(view) && view->Visible())
                   view->Close();
               return false;
@@ -452,7 +462,7 @@ public:
             ran = true;
             done = true;
             NextFrame(GTK_WIDGET(launcher->Window()));
-            script(launcher->Model().Window());
+            Guarded([&] { script(launcher->Model().Window()); });
             if (Exists(launcher))
                 launcher->Close();
             return false;
