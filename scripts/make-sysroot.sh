@@ -17,6 +17,10 @@ packages=(
     libc6-dev
     # The disc's starter links zstd in: its header and static library.
     libzstd-dev
+    # The disc's GTK program: GTK 3's headers, its link libraries and their pkg-config files, and a
+    # session bus for GTK's settings service, which debootstrap cannot choose among the virtual ones.
+    libgtk-3-dev
+    dbus-x11
 )
 listed=$(printf '%s\n' "${packages[@]}")
 [ "$(cat "$root/.complete" 2>/dev/null)" = "$listed" ] && exit 0
@@ -24,6 +28,8 @@ listed=$(printf '%s\n' "${packages[@]}")
 [ "$root" != / ] || { echo "$0: will not make / a root" >&2; exit 2; }
 
 mirror=$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1 || true)
+# An interrupted debootstrap leaves the root's /proc mounted, which rm cannot remove.
+! mountpoint -q "$root/proc" || umount "$root/proc"
 rm -rf "$root"
 mkdir -p "$root"
 debootstrap --variant=minbase --include="$(IFS=,; echo "${packages[*]}")" bullseye "$root" \
