@@ -1,16 +1,23 @@
-// The disc's /autorun: starts the Linux launcher in seconds from an optical drive. Where the desktop's
-// own Qt can run it, the launcher runs on that Qt and nothing else is read from the disc. Otherwise the
-// launcher with its libraries comes from one compressed archive on the disc, read in one pass and
-// unpacked into a folder of the user's own, where later starts find it, checked against the manifest
-// it was built with. The launcher is told the disc is its launch folder; nothing else of the starter's
-// reaches it or what it starts. The starter stays until the launcher's first window shows: whatever
-// keeps the launcher from the screen, the user is told why and the disc's folder opens.
+// The disc's /autorun: starts the Linux launcher in seconds from an optical drive, by the fastest route
+// this desktop allows (kFastestFirst below). Where the desktop's GTK 3 can run the disc's GTK program
+// autorun-linux/autorun-gtk, or the desktop's own Qt the Qt program autorun-linux/autorun, the launcher
+// runs on it and nothing else is read from the disc. Otherwise the launcher with its libraries comes
+// from one compressed archive on the disc, read in one pass and unpacked into a folder of the user's
+// own, where later starts find it, checked against the manifest it was built with. The launcher is told
+// the disc is its launch folder; nothing else of the starter's reaches it or what it starts. The starter
+// stays until the launcher's first window shows: a route that fails before then gives way to the next,
+// and whatever keeps the launcher from the screen, the user is told why and the disc's folder opens.
+//   AUTORUN_ROUTE=gtk, qt or bundle  takes that route alone (the desktop's GTK 3, the desktop's Qt 6, the
+//                                    Qt of the disc's archive); where it cannot run, a box says why.
+//                                    Unset or empty: the fastest.
+//   AUTORUN_SAY_ROUTE=1              one line on standard error names the route taken, or the box.
 #include "app/CommandLine.h"
 #include "starter/BundleArchive.h"
 #include "starter/Launch.h"
 #include "starter/Manifest.h"
 #include "starter/Notice.h"
 #include "starter/Places.h"
+#include "starter/SystemGtk.h"
 #include "starter/SystemLibraries.h"
 #include "starter/SystemQt.h"
 
@@ -24,6 +31,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <fcntl.h>
@@ -40,6 +48,56 @@ namespace {
 constexpr std::size_t kHashInName = 16;
 
 volatile std::sig_atomic_t gStopSignal = 0;
+
+// The ways to the launcher's window.
+enum class Route {
+    DesktopGtk, // the GTK program on the desktop's GTK 3
+    DesktopQt,  // the Qt program on the desktop's Qt 6
+    Bundle,     // the Qt program with its own Qt, unpacked from the disc's archive
+};
+
+// Fastest first. A route that cannot run here is passed over; one that fails before its window shows
+// gives way to the next. After the last, the box.
+constexpr Route kFastestFirst[] = {Route::DesktopGtk, Route::DesktopQt, Route::Bundle};
+
+// What AUTORUN_ROUTE calls the route.
+std::string_view Word(Route route)
+{
+    switch (route) {
+    case Route::DesktopGtk:
+        return "gtk";
+    case Route::DesktopQt:
+        return "qt";
+    case Route::Bundle:
+        return "bundle";
+    }
+    return {};
+}
+
+// The route as the user reads it.
+std::string Name(Route route)
+{
+    switch (route) {
+    case Route::DesktopGtk:
+        return "the desktop's GTK 3";
+    case Route::DesktopQt:
+        return "the desktop's Qt 6";
+    case Route::Bundle:
+        return "its own Qt, unpacked from the disc";
+    }
+    return {};
+}
+
+// Said at the head of any box: the route AUTORUN_ROUTE asked for, and the routes that failed before.
+std::string gEarlier;
+
+// With AUTORUN_SAY_ROUTE=1, how the start ended, in one line on standard error.
+void SayRoute(const std::string& how)
+{
+    const char* asked = std::getenv("AUTORUN_SAY_ROUTE");
+    if (asked != nullptr && std::string_view(asked) == "1")
+        Say(how);
+}
 
 std::string Reason(int error)
 {
@@ -63,7 +121,8 @@ std::string StoppedText(const fs::path& program, const std::string& reason)
 int Fail(const std::string& message, const fs::path& disc)
 {
     unsetenv("AUTORUN_LAUNCH_FOLDER");
-    TellAndOpen(message + "\n\nThe disc's folder " + Quoted(disc) + " opens, so that its files are still in reach.", disc);
+    SayRoute("the launcher does not run; a box says why, beside the disc's folder");
+    TellAndOpen(gEarlier + message + "\n\nThe disc's folder " + Quoted(disc) + " opens, so that its files are still in reach.", disc);
     return 1;
 }
 
@@ -198,54 +257,9 @@ std::vector<char*> BundleArguments(int argc, char* argv[], const Manifest& manif
     return arguments;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// The bundle's route, which ends the start either way: the launcher's window, or a box.
+int RunBundle(int argc, char* argv[], const fs::path& disc, const fs::path& own)
 {
-    if (const std::optional<int> status = autorun::AnswerCommandLine(argc, argv, AUTORUN_VERSION_TEXT))
-        return *status;
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (error || !self.is_absolute()) {
-        Tell("cannot find the disc this program was started from: " + error.message());
-        return 1;
-    }
-    // Nothing is read from the disc for a window that cannot show.
-    if (!HasDisplay()) {
-        Tell("there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).");
-        return 1;
-    }
-    const fs::path disc = self.parent_path();
-    // The launcher takes this for its launch folder and removes it from its environment.
-    setenv("AUTORUN_LAUNCH_FOLDER", disc.c_str(), 1);
-    const fs::path own = disc / "autorun-linux";
-
-    // The launcher needs the desktop's C library and C++ runtime at least as new as those it was built
-    // with, whichever Qt it runs on.
-    if (const std::vector<std::string> shortfalls = Shortfalls(kBundleNeeds); !shortfalls.empty()) {
-        std::string message = "The launcher on this disc needs a newer Linux system than this one. It needs:";
-        for (const std::string& shortfall : shortfalls)
-            message += "\n- " + shortfall;
-        return Fail(message, disc);
-    }
-
-    std::string systemQtFailure;
-    if (kUseSystemQt && SystemQtCanRun(kBuiltQtVersion)) {
-        const fs::path program = own / "autorun";
-        ReadAhead(program);
-        const Launch launch = RunUntilShown(program, argv);
-        if (launch.outcome == Launch::Outcome::Shown || launch.outcome == Launch::Outcome::Ended)
-            return 0;
-        if (launch.saidWhy)
-            return Fail(StoppedText(program, launch.reason), disc);
-        // The bundle carries its own Qt: it may start where the desktop's did not.
-        const std::string why = launch.outcome == Launch::Outcome::NotStarted
-                                    ? "cannot start " + Quoted(program) + ": " + Reason(launch.error)
-                                    : Quoted(program) + " stopped before its window showed: " + launch.reason;
-        Say(why + "; trying the launcher with its own Qt.");
-        systemQtFailure = "On this desktop's Qt, " + why + ".\n";
-    }
-
     const Manifest manifest(kBundleManifest);
     const Bundle bundle{own / "bundle.tar.zst", manifest, "autorun-" + std::string(kBundleSha256.substr(0, kHashInName))};
     std::vector<char*> arguments = BundleArguments(argc, argv, manifest);
@@ -273,8 +287,10 @@ int main(int argc, char* argv[])
                 break;
             const fs::path program = *folder / "autorun";
             const Launch launch = RunUntilShown(program, arguments.data());
-            if (launch.outcome == Launch::Outcome::Shown || launch.outcome == Launch::Outcome::Ended)
+            if (launch.outcome == Launch::Outcome::Shown || launch.outcome == Launch::Outcome::Ended) {
+                SayRoute("the launcher runs on " + Name(Route::Bundle));
                 return 0;
+            }
             if (launch.outcome == Launch::Outcome::NotStarted) {
                 refused.push_back("cannot start " + Quoted(program) + ": " + Reason(launch.error));
                 break;
@@ -287,8 +303,150 @@ int main(int argc, char* argv[])
             return Fail(StoppedText(program, launch.reason), disc);
         }
     }
-    std::string message = systemQtFailure + "The launcher cannot start: there is no folder to unpack its libraries into.";
+    std::string message = "The launcher cannot start: there is no folder to unpack its libraries into.";
     for (const std::string& reason : refused)
         message += "\n- " + reason;
+    return Fail(message, disc);
+}
+
+// What the Qt program needs of the desktop's C library and C++ runtime, whichever Qt it runs on: looked
+// up once, and only when a Qt route is weighed.
+const std::vector<std::string>& QtShortfalls()
+{
+    static const std::vector<std::string> shortfalls = Shortfalls(kBundleNeeds);
+    return shortfalls;
+}
+
+std::string Joined(const std::vector<std::string>& texts)
+{
+    std::string joined;
+    for (const std::string& text : texts)
+        joined += (joined.empty() ? "" : "; ") + text;
+    return joined;
+}
+
+// Why the route cannot run on this desktop; nothing when it may.
+std::optional<std::string> CannotRun(Route route)
+{
+    switch (route) {
+    case Route::DesktopGtk:
+        if (!kGtkProgram)
+            return "this disc carries no GTK program";
+        if (const std::vector<std::string> shortfalls = Shortfalls(kGtkNeeds); !shortfalls.empty())
+            return "it needs " + Joined(shortfalls);
+        return SystemGtkMissing();
+    case Route::DesktopQt:
+        if (!kUseSystemQt)
+            return "this disc's starter does not use the desktop's Qt";
+        if (!QtShortfalls().empty())
+            return "it needs a newer Linux system: " + Joined(QtShortfalls());
+        if (!SystemQtCanRun(kBuiltQtVersion))
+            return "this desktop has no Qt " + std::string(kBuiltQtVersion) +
+                   " or later with its xcb platform plugin and JPEG image plugin";
+        return std::nullopt;
+    case Route::Bundle:
+        if (!QtShortfalls().empty())
+            return "it needs a newer Linux system: " + Joined(QtShortfalls());
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// The routes AUTORUN_ROUTE allows, or nothing when it names none.
+std::optional<std::vector<Route>> RoutesAsked(bool& forced)
+{
+    const char* asked = std::getenv("AUTORUN_ROUTE");
+    forced = asked != nullptr && *asked != '\0';
+    if (!forced) {
+        std::vector<Route> routes;
+        for (const Route route : kFastestFirst)
+            if (route != Route::DesktopGtk || kGtkProgram)
+                if (route != Route::DesktopQt || kUseSystemQt)
+                    routes.push_back(route);
+        return routes;
+    }
+    for (const Route route : kFastestFirst)
+        if (Word(route) == asked)
+            return std::vector<Route>{route};
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (const std::optional<int> status = autorun::AnswerCommandLine(argc, argv, AUTORUN_VERSION_TEXT))
+        return *status;
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error || !self.is_absolute()) {
+        Tell("cannot find the disc this program was started from: " + error.message());
+        return 1;
+    }
+    // Nothing is read from the disc for a window that cannot show.
+    if (!HasDisplay()) {
+        Tell("there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).");
+        return 1;
+    }
+    const fs::path disc = self.parent_path();
+    // The launcher takes this for its launch folder and removes it from its environment.
+    setenv("AUTORUN_LAUNCH_FOLDER", disc.c_str(), 1);
+    const fs::path own = disc / "autorun-linux";
+
+    bool forced = false;
+    const std::optional<std::vector<Route>> routes = RoutesAsked(forced);
+    if (!routes) {
+        std::string known;
+        for (const Route route : kFastestFirst)
+            known += std::string(known.empty() ? "" : ", ") + std::string(Word(route));
+        return Fail("AUTORUN_ROUTE is \"" + std::string(std::getenv("AUTORUN_ROUTE")) +
+                        "\", which names no way to start the launcher. It may be one of " + known +
+                        ", or empty for the fastest.",
+                    disc);
+    }
+    if (forced)
+        gEarlier = "AUTORUN_ROUTE is \"" + std::string(Word(routes->front())) + "\": the launcher runs on " +
+                   Name(routes->front()) + " or not at all.\n";
+
+    // Routes that cannot run here, for the box should none be left.
+    std::vector<std::string> passedOver;
+    for (const Route route : *routes) {
+        if (const std::optional<std::string> why = CannotRun(route)) {
+            if (forced)
+                return Fail("The launcher cannot run on " + Name(route) + ": " + *why + ".", disc);
+            if (route == Route::DesktopGtk || QtShortfalls().empty())
+                passedOver.push_back(Name(route) + ": " + *why);
+            continue;
+        }
+        if (route == Route::Bundle)
+            return RunBundle(argc, argv, disc, own);
+        const fs::path program = own / (route == Route::DesktopGtk ? "autorun-gtk" : "autorun");
+        ReadAhead(program);
+        const Launch launch = RunUntilShown(program, argv);
+        if (launch.outcome == Launch::Outcome::Shown || launch.outcome == Launch::Outcome::Ended) {
+            SayRoute("the launcher runs on " + Name(route));
+            return 0;
+        }
+        const bool started = launch.outcome != Launch::Outcome::NotStarted;
+        // The same Qt program with another Qt would say again what it said; the GTK program may have
+        // said what only GTK meets (a GDK_BACKEND it cannot open), so Qt is tried after it.
+        if (forced || (route == Route::DesktopQt && launch.saidWhy))
+            return Fail(started ? StoppedText(program, launch.reason)
+                                : "The launcher " + Quoted(program) + " cannot be started: " + Reason(launch.error) + ".",
+                        disc);
+        const std::string why = started ? Quoted(program) + " stopped before its window showed: " + launch.reason
+                                        : "cannot start " + Quoted(program) + ": " + Reason(launch.error);
+        Say(why + "; trying the next way to start the launcher.");
+        gEarlier += "On " + Name(route) + ", " + why + ".\n";
+    }
+
+    // No route is left: the system is too old for the Qt program, and the GTK one cannot run either.
+    std::string message = QtShortfalls().empty() ? "The launcher cannot start on this system:"
+                                                 : "The launcher on this disc needs a newer Linux system than this "
+                                                   "one. It needs:";
+    for (const std::string& shortfall : QtShortfalls())
+        message += "\n- " + shortfall;
+    for (const std::string& route : passedOver)
+        message += (QtShortfalls().empty() ? "\n- " : "\n- or, instead, ") + route;
     return Fail(message, disc);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The disc's Linux files need no newer glibc and C++ runtime than README.md's table "What each Linux
-# file needs of the system" says: the starter `autorun`, and the program with the libraries of its
-# archive. Where the table gives no C++ runtime, the file must not link one.
+# file needs of the system" says: the starter `autorun`, the program with the libraries of its
+# archive, and the GTK program where the disc carries one. Where the table gives no C++ runtime, the
+# file must not link one.
 # symbol-versions.sh README DISC
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 README DISC" >&2; exit 2; }
@@ -34,9 +35,13 @@ stated() {
         cut -d'|' -f"$2" | grep -o "$3[0-9][0-9.]*[0-9]" | head -n 1 | cut -c$((${#3} + 1))- || true
 }
 
-for file in autorun autorun-linux/autorun; do
+for file in autorun autorun-linux/autorun autorun-linux/autorun-gtk; do
+    if [ "$file" = autorun-linux/autorun-gtk ] && [ ! -e "$disc/$file" ]; then
+        echo "skip  $file: not on this disc (built without GTK)"
+        continue
+    fi
     files=("$disc/$file")
-    [ "$file" = autorun ] || mapfile -t -O 1 files < <(find "$bundle" -type f -exec sh -c 'head -c 4 "$1" | grep -q ELF' sh {} \; -print)
+    [ "$file" != autorun-linux/autorun ] || mapfile -t -O 1 files < <(find "$bundle" -type f -exec sh -c 'head -c 4 "$1" | grep -q ELF' sh {} \; -print)
     check "$file: GLIBC_" "$(newest GLIBC_ "${files[@]}")" "$(stated "$file" 3 '')"
     if [ -n "$(stated "$file" 4 GLIBCXX_)" ]; then
         for prefix in GLIBCXX_ CXXABI_; do
