@@ -129,6 +129,13 @@ void DrawFocusFrame(cairo_t* cr, const GdkRectangle& around, ui::Colour colour)
     cairo_fill(cr);
 }
 
+// While a modal window holds GTK's grab, GTK hands it the input meant for the windows it blocks, still
+// in their coordinates: none of it is this window's.
+bool OwnEvent(GtkWidget* widget, GdkWindow* window)
+{
+    return window == gtk_widget_get_window(widget);
+}
+
 bool SecondPress()
 {
     GdkEvent* next = gdk_event_peek();
@@ -420,9 +427,11 @@ gboolean FormView::OnDraw(GtkWidget*, cairo_t* cr, gpointer self)
     return TRUE;
 }
 
-gboolean FormView::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self)
+gboolean FormView::OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self)
 {
     auto* view = static_cast<FormView*>(self);
+    if (!OwnEvent(widget, event->window))
+        return TRUE;
     if (!view->form_.Loaded())
         return FALSE;
     const ui::Point p = ModelPoint(event->x, event->y);
@@ -433,9 +442,11 @@ gboolean FormView::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self)
     return TRUE;
 }
 
-gboolean FormView::OnButton(GtkWidget*, GdkEventButton* event, gpointer self)
+gboolean FormView::OnButton(GtkWidget* widget, GdkEventButton* event, gpointer self)
 {
     auto* view = static_cast<FormView*>(self);
+    if (!OwnEvent(widget, event->window))
+        return TRUE;
     const std::optional<MouseButton> button = ModelButton(event->button);
     if (!button || !view->form_.Loaded())
         return FALSE;
@@ -465,9 +476,11 @@ gboolean FormView::OnButton(GtkWidget*, GdkEventButton* event, gpointer self)
     return TRUE;
 }
 
-gboolean FormView::OnKey(GtkWidget*, GdkEventKey* event, gpointer self)
+gboolean FormView::OnKey(GtkWidget* widget, GdkEventKey* event, gpointer self)
 {
     auto* view = static_cast<FormView*>(self);
+    if (!OwnEvent(widget, event->window))
+        return TRUE;
     const std::optional<Key> key = ModelKey(event->keyval);
     if (!key || !view->form_.Loaded())
         return FALSE;

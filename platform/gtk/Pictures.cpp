@@ -13,9 +13,10 @@ namespace {
 
 using portable::Bytes;
 
+// The caches live as long as the process: their surfaces are drawn from until the end.
 std::set<ui::Resource>& DecodedSet()
 {
-    static std::set<ui::Resource> decoded;
+    static auto& decoded = *new std::set<ui::Resource>;
     return decoded;
 }
 
@@ -64,7 +65,7 @@ struct IconImage {
 
 const IconImage& IconFileImage(ui::Resource resource, int wantedSize)
 {
-    static std::map<std::pair<ui::Resource, std::size_t>, IconImage> decoded;
+    static auto& decoded = *new std::map<std::pair<ui::Resource, std::size_t>, IconImage>;
     const Bytes bytes = resources::Bytes(resource);
     // Keyed by the image chosen, so that every size asked for that picks it shares one decoding.
     const std::size_t chosen = portable::IconFileEntry(bytes, wantedSize);
@@ -84,7 +85,7 @@ cairo_surface_t* Picture(ui::Resource resource)
     const ui::PictureFormat format = ui::InfoOf(resource).format;
     if (format == ui::PictureFormat::Icon || format == ui::PictureFormat::Cursor)
         return IconFileImage(resource, 32).surface;
-    static std::map<ui::Resource, cairo_surface_t*> decoded;
+    static auto& decoded = *new std::map<ui::Resource, cairo_surface_t*>;
     auto found = decoded.find(resource);
     if (found == decoded.end()) {
         const Bytes bytes = resources::Bytes(resource);

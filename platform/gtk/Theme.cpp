@@ -76,6 +76,15 @@ bool HighContrastTheme(GtkWidget* widget)
     return high;
 }
 
+// The grey as light as colour: GTK themes tint their disabled text, and the raised surface's edges
+// that emboss greyed text are greys.
+ui::Colour Grey(ui::Colour colour)
+{
+    const auto level = static_cast<ui::Colour>(
+        std::lround(0.299 * ui::Red(colour) + 0.587 * ui::Green(colour) + 0.114 * ui::Blue(colour)));
+    return level | level << 8 | level << 16;
+}
+
 } // namespace
 
 DesktopContrast& DesktopContrast::Instance()
@@ -137,6 +146,8 @@ ui::DesktopColours ThemeColours(GtkWidget* widget)
         if (gtk_style_context_lookup_color(style, named.name, &rgba))
             colours.*named.colour = ToColour(rgba);
     }
+    colours.light = Grey(colours.light);
+    colours.shadow = Grey(colours.shadow);
     return colours;
 }
 
