@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -393,7 +392,7 @@ private:
         auto* object = ATK_OBJECT(g_value_get_object(&values[0]));
         const std::string signal = g_signal_name(hint->signal_id);
         std::string what;
-        if (signal == "state-change" && count >= 3) {
+        if (signal == "state-change" && count >= 3 && g_value_get_string(&values[1]) != nullptr) {
             const std::string state = g_value_get_string(&values[1]);
             const bool set = g_value_get_boolean(&values[2]);
             if (state == "focused" && set)
@@ -404,7 +403,7 @@ private:
                 what = "state";
         } else if (signal == "property-change") {
             const auto* change = static_cast<const AtkPropertyValues*>(g_value_get_pointer(&values[1]));
-            if (change != nullptr && std::strcmp(change->property_name, "accessible-name") == 0)
+            if (change != nullptr && g_strcmp0(change->property_name, "accessible-name") == 0)
                 what = "name";
         }
         if (!what.empty())
@@ -824,7 +823,7 @@ public:
             AtkAction* actions = ATK_ACTION(child);
             for (int i = 0; i < atk_action_get_n_actions(actions); ++i) {
                 const char* name = atk_action_get_name(actions, i);
-                if (name != nullptr && std::strcmp(name, "click") == 0) {
+                if (g_strcmp0(name, "click") == 0) {
                     took = atk_action_do_action(actions, i);
                     break;
                 }
