@@ -7,7 +7,7 @@
 #include "platform/gtk/Pictures.h"
 #include "platform/gtk/Theme.h"
 #include "tests/conformance/Conformance.h"
-#include "tests/posix/XdgOpenStandIn.h"
+#include "tests/posix/LinuxDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +18,9 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
-#include <system_error>
 
 namespace autorun::gtk::test {
 namespace {
@@ -427,19 +425,13 @@ private:
     std::filesystem::path folder_;
 };
 
-class GtkDriver : public conformance::Driver {
+class GtkDriver : public autorun::test::LinuxDriver {
 public:
     GtkDriver() : boxTimer_(Every(10, [this] { return AnswerBoxes(); })) {}
     ~GtkDriver() override
     {
         g_source_remove(boxTimer_);
         SetTheme(std::nullopt);
-    }
-
-    const autorun::test::TestDisc& Disc() const override { return disc_; }
-    std::string PathText(const std::filesystem::path& relative) const override
-    {
-        return Normalised(disc_.Root() / relative);
     }
 
     int Run(const std::function<void(ui::Window&)>& script) override
@@ -746,15 +738,7 @@ public:
         return width;
     }
 
-    std::vector<std::string> Opened() override { return xdgOpen_.OpenedPaths(); }
-    std::size_t FoldersShown() override
-    {
-        const std::vector<std::string> opened = xdgOpen_.OpenedPaths();
-        return static_cast<std::size_t>(std::ranges::count(opened, Normalised(disc_.Root())));
-    }
-    bool OpenerGetsMissingFiles() const override { return true; }
     std::vector<conformance::Box> Boxes() override { return boxes_; }
-    std::pair<int, std::string> NotFound(bool) override { return {ENOENT, std::generic_category().message(ENOENT)}; }
 
     bool Listen() override
     {
@@ -965,8 +949,6 @@ private:
         return true;
     }
 
-    autorun::test::TestDisc disc_;
-    autorun::test::XdgOpenStandIn xdgOpen_;
     DiscDesktop desktop_{disc_};
     std::vector<conformance::Box> boxes_;
     guint boxTimer_;

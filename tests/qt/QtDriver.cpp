@@ -6,6 +6,7 @@
 #include "platform/qt/Pictures.h"
 #include "platform/qt/Theme.h"
 #include "tests/conformance/Conformance.h"
+#include "tests/posix/LinuxDriver.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -20,11 +21,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <map>
 #include <optional>
 #include <stdexcept>
-#include <system_error>
 
 namespace autorun::qt::test {
 namespace {
@@ -65,15 +64,9 @@ QPoint At(Spot at)
     return {at.x, at.y};
 }
 
-class QtDriver : public conformance::Driver {
+class QtDriver : public autorun::test::LinuxDriver {
 public:
     QtDriver() : boxes_([this](const BoxCloser::Box& box) { Note(box); }) {}
-
-    const test::TestDisc& Disc() const override { return disc_; }
-    std::string PathText(const std::filesystem::path& relative) const override
-    {
-        return Normalised(disc_.Root() / relative);
-    }
 
     int Run(const std::function<void(ui::Window&)>& script) override
     {
@@ -262,18 +255,7 @@ public:
         return QFontMetrics(font).horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
     }
 
-    std::vector<std::string> Opened() override { return xdgOpen_.OpenedPaths(); }
-    std::size_t FoldersShown() override
-    {
-        const std::vector<std::string> opened = xdgOpen_.OpenedPaths();
-        return static_cast<std::size_t>(std::count(opened.begin(), opened.end(), Normalised(disc_.Root())));
-    }
-    bool OpenerGetsMissingFiles() const override { return true; }
     std::vector<conformance::Box> Boxes() override { return seen_; }
-    std::pair<int, std::string> NotFound(bool) override
-    {
-        return {ENOENT, std::generic_category().message(ENOENT)};
-    }
 
     bool Listen() override
     {
@@ -409,8 +391,6 @@ private:
                                owner == nullptr ? "" : owner->Model().Window().Name()});
     }
 
-    TestDisc disc_;
-    XdgOpenStandIn xdgOpen_;
     DiscDesktop desktop_{disc_};
     std::vector<conformance::Box> seen_;
     BoxCloser boxes_;
