@@ -19,12 +19,12 @@ target_link_libraries(gtk_tests PRIVATE autorun_gtk X11::X11 X11::Xfixes GTest::
 set(gtk_xvfb bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-xvfb.sh $<TARGET_FILE:gtk_tests>)
 add_test(NAME gtk_tests.xvfb COMMAND ${gtk_xvfb} --gtest_filter=-AtThisDensity.*:ScreenReadersOnEveryDesktop.*)
 # No session bus here: GTK's bridge is kept from looking for one.
-set_tests_properties(gtk_tests.xvfb PROPERTIES ENVIRONMENT "GDK_BACKEND=x11;NO_AT_BRIDGE=1" TIMEOUT 300)
+set_tests_properties(gtk_tests.xvfb PROPERTIES ENVIRONMENT "GDK_BACKEND=x11;NO_AT_BRIDGE=1;GDK_SCALE=1" TIMEOUT 120)
 # With a session and an AT-SPI bus, as where a screen reader listens: GTK's bridge is on, and what the
 # windows announce is heard through ATK.
 add_test(NAME gtk_tests.atspi COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/qt/with-atspi.sh $<TARGET_FILE:gtk_tests>
     --gtest_filter=ScreenReadersOnEveryDesktop.*)
-set_tests_properties(gtk_tests.atspi PROPERTIES ENVIRONMENT GDK_BACKEND=x11 TIMEOUT 120
+set_tests_properties(gtk_tests.atspi PROPERTIES ENVIRONMENT "GDK_BACKEND=x11;GDK_SCALE=1" TIMEOUT 120
     ENVIRONMENT_MODIFICATION "NO_AT_BRIDGE=unset:;GTK_A11Y=unset:" FAIL_REGULAR_EXPRESSION "Running 0 tests from")
 foreach(scale 1 2)
     add_test(NAME gtk_tests.scale${scale}.xvfb COMMAND ${gtk_xvfb} --gtest_filter=AtThisDensity.*)
