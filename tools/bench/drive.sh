@@ -4,9 +4,11 @@
 # before each start, and /autorun started until the launcher's first paint. For a 24x CD and a 16x
 # DVD, on a desktop with Qt 6 and on one without (the system's Qt hidden in a private mount
 # namespace): the first start of a session, and a second one, with the page cache dropped and as it
-# is within a session; beside a warm start of the disc copied to a folder. First the model is held
-# against a timed sequential read of the archive.
+# is within a session; beside a warm start of the disc copied to a folder. Then /autorun in a root of
+# each system it meets (Debian 11, 12 and 13, with GTK 3, Qt 6, both or neither), with the route the
+# starter took. First the model is held against a timed sequential read of the archive.
 # Usage: tools/bench/drive.sh [runs]   (default 3; medians). Needs root, /dev/fuse and fuseiso.
+# DRIVE_ONLY=roots leaves out all but the model and the roots.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 repo=$(pwd)
@@ -26,6 +28,7 @@ tmp=$(mktemp -d)
 mnt=$tmp/mnt
 mkdir "$mnt"
 finish() {
+    [ -z "${bus_pid:-}" ] || kill "$bus_pid" 2>/dev/null || true
     ! mountpoint -q "$mnt" 2>/dev/null || fusermount -u "$mnt" 2>/dev/null || umount -l "$mnt"
     cleanup
 }
@@ -99,6 +102,145 @@ one_start() {
     echo "$(awk -v m="$ms" 'BEGIN { printf "%.2f", m / 1000 }') $figures"
 }
 
+# The systems the disc meets: /autorun in a root of each, as user nobody, from a cold cache until the
+# launcher's first paint, or, where nothing can run it, until the box (a stand-in that notes the time,
+# as xdg-open's notes the folder it was asked to open). A root sees the image's mount and the X
+# server through /tmp, bound in, and a session bus of nobody's; a library hidden for a row reads as
+# an empty file, in a private mount namespace. The roots are made by scripts/make-base-root.sh once.
+# "<row>|<root in build/>|<suite>|<packages>|<libraries hidden>"
+desktop_bookworm="libgtk-3-0 libatk-bridge2.0-0 dbus-x11 libqt6widgets6 libqt6gui6 qt6-qpa-plugins"
+desktop_bullseye="libgtk-3-0 libatk-bridge2.0-0 dbus-x11"
+desktop_trixie="libgtk-3-0t64 libatk-bridge2.0-0t64 dbus-x11 libqt6widgets6 libqt6gui6 qt6-qpa-plugins"
+system_rows=(
+    "Debian 11, GTK 3|desktop-root-bullseye|bullseye|$desktop_bullseye|"
+    "Debian 12, GTK 3, no Qt|desktop-root|bookworm|$desktop_bookworm|libQt6*.so.6"
+    "Debian 12, Qt 6|desktop-root|bookworm|$desktop_bookworm|libgtk-3.so.0 libgdk-3.so.0"
+    "Debian 13, Qt 6.8, GTK 3|desktop-root-trixie|trixie|$desktop_trixie|"
+    "Debian 12, base only|base-root|bookworm||"
+    "Debian 11, base only|base-root-bullseye|bullseye||"
+)
+# in_root ROOT HIDDEN PATH RUNTIME ROUTE_FILE COMMAND: run by unshare, as root, in a namespace of its own.
+in_root='root=$1 hidden=$2 path=$3 runtime=$4 said=$5
+shift 5
+for pattern in $hidden; do
+    for library in "$root"/usr/lib/x86_64-linux-gnu/$pattern; do
+        [ ! -e "$library" ] || mount --bind /dev/null "$(readlink -f "$library")"
+    done
+done
+mount --rbind /tmp "$root/tmp" && mount --rbind /dev "$root/dev" && mount -t proc proc "$root/proc" || exit 1
+# The shim in this shell, run as root, made the log: the launcher, as nobody, adds to it.
+chmod 666 "$AUTORUN_BENCH_SHIM_LOG"
+exec chroot --userspec=nobody:nogroup "$root" env -i PATH="$path:/usr/bin:/bin" HOME=/nonexistent \
+    DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS="$BUS" AUTORUN_SAY_ROUTE=1 \
+    LD_PRELOAD="$LD_PRELOAD" AUTORUN_BENCH_SHIM_LOG="$AUTORUN_BENCH_SHIM_LOG" "$@" 2>"$said"'
+# end_in_root ROOT: ends what the last start left running in the root, the launcher and what it
+# started, by process id.
+end_in_root() {
+    local deadline=$((SECONDS + 10)) pids process
+    while :; do
+        pids=()
+        for process in /proc/[0-9]*; do
+            [ "$(readlink "$process/root" 2>/dev/null)" != "$1" ] || pids+=("${process#/proc/}")
+        done
+        [ ${#pids[@]} -gt 0 ] || return 0
+        if [ "$SECONDS" -lt "$deadline" ]; then kill "${pids[@]}" 2>/dev/null || true; else kill -9 "${pids[@]}" 2>/dev/null || true; fi
+        sleep 0.05
+    done
+}
+# system_start <rate> <root> <hidden>: prints "<seconds or -> <route> <folder opened or -> <MB> <requests> <seeks>".
+system_start() {
+    local rate=$1 root=$2 hidden=$3 runtime result ms window seconds route opened figures
+    mount_drive "$rate"
+    runtime=$(mktemp -d -p "$notes" run.XXXXXX)
+    chown nobody:nogroup "$runtime"
+    chmod 700 "$runtime"
+    rm -f "$notes/boxed" "$notes/opened" "$notes/said"
+    local began
+    began=$(date +%s.%N)
+    if result=$(cd / && BUS=$bus "$repo/build/bench/first_paint" "$notes/libbench_shim.so" "$notes/shim.log" 120 \
+        unshare --mount --propagation private sh -c "$in_root" sh "$root" "$hidden" "$notes/stand-ins" "$runtime" \
+        "$notes/said" "$mnt/autorun" 2>/dev/null); then
+        read -r ms window <<<"$result"
+        seconds=$(awk -v m="$ms" 'BEGIN { printf "%.2f", m / 1000 }')
+        figures=$(read_figures)
+        "$repo/build/linux/tests/e2e_close_window" "$window" || true
+    elif [ -s "$notes/boxed" ]; then
+        # xdg-open is started beside the box, not waited for.
+        for _ in $(seq 40); do [ -s "$notes/opened" ] || sleep 0.05; done
+        seconds=$(awk -v a="$began" -v b="$(cat "$notes/boxed")" 'BEGIN { printf "%.2f", b - a }')
+        figures=$(read_figures)
+    else
+        seconds=- figures=$(read_figures)
+    fi
+    end_in_root "$root"
+    fusermount -u "$mnt"
+    case "$(sed -n 's/^autorun: //p' "$notes/said" 2>/dev/null | head -n 1)" in
+    *"runs on the desktop's GTK 3") route=gtk ;;
+    *"runs on the desktop's Qt 6") route=qt ;;
+    *"runs on its own Qt"*) route=bundle ;;
+    *"does not run"*) route=box ;;
+    *) route="?" ;;
+    esac
+    opened=-
+    [ ! -s "$notes/opened" ] || opened=yes
+    echo "$seconds $route $opened $figures"
+}
+system_rows_run() {
+    notes=$tmp/notes
+    mkdir -p "$notes/stand-ins"
+    chmod 755 "$tmp"
+    chmod 1777 "$notes"
+    cp "$repo/build/bench/libbench_shim.so" "$notes/"
+    printf '#!/bin/sh\ndate +%%s.%%N >%s/boxed\n' "$notes" >"$notes/stand-ins/zenity"
+    printf '#!/bin/sh\necho "$1" >%s/opened\n' "$notes" >"$notes/stand-ins/xdg-open"
+    chmod 755 "$notes/stand-ins" "$notes/stand-ins"/*
+    # A desktop's session bus, of the user the starts run as; it starts no services, so the
+    # accessibility bus is asked for and not found, at once.
+    bus=unix:path=$notes/bus
+    printf '<busconfig><type>session</type><listen>%s</listen><auth>EXTERNAL</auth>%s</busconfig>\n' "$bus" \
+        '<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>' >"$notes/bus.conf"
+    bus_pid=$(setpriv --reuid=nobody --regid=nogroup --clear-groups \
+        dbus-daemon --config-file="$notes/bus.conf" --fork --print-pid | head -n 1)
+    # A desktop has run a GTK program before: the first on an X server probes its GL visuals.
+    local result
+    if result=$("$repo/build/bench/first_paint" "$repo/build/bench/libbench_shim.so" "$tmp/shim.log" 30 \
+        "$repo/build/bench/bare-gtk/bare-gtk" 2>/dev/null); then
+        "$repo/build/linux/tests/e2e_close_window" "${result#* }" || true
+    fi
+    echo
+    echo "/autorun on each system as user nobody, from a cold cache until the launcher's first paint or the box ($runs runs, medians):"
+    printf '  %-8s %-26s %-7s %9s %8s %16s %s\n' drive system route seconds "MB read" "requests/seeks" "folder opened"
+    local drive name rate entry label root suite packages hidden run
+    for drive in "${drives[@]}"; do
+        name=${drive%%|*} rate=${drive#*|}
+        for entry in "${system_rows[@]}"; do
+            IFS='|' read -r label root suite packages hidden <<<"$entry"
+            root=$repo/build/$root
+            # shellcheck disable=SC2086 # the packages are words
+            [ -f "$root/.complete" ] || scripts/make-base-root.sh "$root" "$suite" $packages
+            : >"$tmp/results"
+            for ((run = 1; run <= runs; run++)); do
+                system_start "$rate" "$root" "$hidden" >>"$tmp/results"
+            done
+            # A start that showed neither the window nor the box is counted apart.
+            local seconds failed
+            failed=$(awk '$1 == "-"' "$tmp/results" | wc -l)
+            seconds=-
+            [ "$failed" -eq "$runs" ] || seconds=$(awk '$1 != "-" { print $1 }' "$tmp/results" | median)
+            [ "$failed" -eq 0 ] || seconds="$seconds ($failed failed)"
+            printf '  %-8s %-26s %-7s %9s %8s %16s %s\n' "$name" "$label" \
+                "$(cut -d' ' -f2 "$tmp/results" | sort -u | paste -sd/)" "$seconds" \
+                "$(cut -d' ' -f4 "$tmp/results" | median)" \
+                "$(cut -d' ' -f5 "$tmp/results" | median)/$(cut -d' ' -f6 "$tmp/results" | median)" \
+                "$(cut -d' ' -f3 "$tmp/results" | sort -u | paste -sd/)"
+        done
+    done
+    kill "$bus_pid" 2>/dev/null || true
+}
+if [ "${DRIVE_ONLY:-}" = roots ]; then
+    system_rows_run
+    exit 0
+fi
 echo
 echo "/autorun from a cold cache until the launcher's first paint ($runs runs, medians):"
 printf '  %-8s %-13s %-22s %9s %8s %16s\n' drive desktop start seconds "MB read" "requests/seeks"
@@ -147,37 +289,7 @@ for drive in "${drives[@]}"; do
         done
     done
 done
-# A system too old for the launcher (a clean Debian 11 root): how soon the box says so, and what is
-# read from the disc for it. The box and the file manager are stand-ins that note the time.
-old_root=$repo/build/base-root-bullseye
-[ -f "$old_root/.complete" ] || scripts/make-base-root.sh "$old_root" bullseye
-mkdir -p "$tmp/stand-ins"
-chmod 755 "$tmp" "$tmp/stand-ins"
-printf '#!/bin/sh\ndate +%%s.%%N >%s/boxed\n' "$tmp" >"$tmp/stand-ins/zenity"
-printf '#!/bin/sh\n:\n' >"$tmp/stand-ins/xdg-open"
-chmod 755 "$tmp/stand-ins"/*
-echo
-echo "/autorun on a clean Debian 11 root (glibc 2.31), from a cold cache until its box ($runs runs, medians):"
-printf '  %-8s %9s %8s %16s\n' drive seconds "MB read" "requests/seeks"
-for drive in "${drives[@]}"; do
-    name=${drive%%|*} rate=${drive#*|}
-    : >"$tmp/results"
-    for ((run = 1; run <= runs; run++)); do
-        mount_drive "$rate"
-        : >"$tmp/boxed"
-        chmod 666 "$tmp/boxed"
-        began=$(date +%s.%N)
-        unshare --mount --propagation private sh -c 'mount --rbind /tmp "$1/tmp" && exec chroot --userspec=nobody:nogroup "$1" \
-            env -i PATH="$2:/usr/bin:/bin" HOME=/nonexistent DISPLAY="$DISPLAY" "$3/autorun"' sh \
-            "$old_root" "$tmp/stand-ins" "$mnt" >/dev/null 2>&1 || true
-        [ -s "$tmp/boxed" ] || { echo "drive.sh: no box on the Debian 11 root" >&2; exit 1; }
-        echo "$(awk -v a="$began" -v b="$(cat "$tmp/boxed")" 'BEGIN { printf "%.2f", b - a }') $(read_figures)" >>"$tmp/results"
-        fusermount -u "$mnt"
-    done
-    printf '  %-8s %9s %8s %16s\n' "$name" "$(cut -d' ' -f1 "$tmp/results" | median)" \
-        "$(cut -d' ' -f2 "$tmp/results" | median)" \
-        "$(cut -d' ' -f3 "$tmp/results" | median)/$(cut -d' ' -f4 "$tmp/results" | median)"
-done
+system_rows_run
 
 # The archive's format: the same tar compressed three ways, each on a disc image of its own that
 # holds nothing else, read through the drive model from a cold cache and unpacked into a tmpfs.
