@@ -24,33 +24,13 @@ int Extent(int first, int last)
 
 } // namespace
 
-GtkDesktop::GtkDesktop(std::filesystem::path launchFolder)
-    : services_(std::move(launchFolder), [this] { return ExecutableFolder(); },
-                [this](int fd, std::function<bool()> readable) { Watch(fd, std::move(readable)); })
-{
-}
+GtkDesktop::GtkDesktop(std::filesystem::path launchFolder) : LinuxDesktop(std::move(launchFolder)) {}
 
 GtkDesktop::~GtkDesktop()
 {
     // Before the services: they close the descriptors these watch.
     for (const guint watch : watches_)
         g_source_remove(watch);
-}
-
-std::string GtkDesktop::ReadProfileString(std::string_view section, std::string_view key,
-                                          std::string_view defaultValue, std::size_t bufferSize, std::string_view file)
-{
-    return services_.ReadProfileString(section, key, defaultValue, bufferSize, file);
-}
-
-std::string GtkDesktop::ProgramFolder()
-{
-    return services_.ProgramFolder();
-}
-
-std::filesystem::path GtkDesktop::ExecutableFolder()
-{
-    return posix::ExecutableFolder();
 }
 
 ui::Size GtkDesktop::ScreenSize()
@@ -83,16 +63,6 @@ ui::Size GtkDesktop::OuterSize(const ui::Window& window)
         }
     }
     return {window.Client().width + ui::ToTwips(frameWidth), window.Client().height + ui::ToTwips(frameHeight)};
-}
-
-std::string GtkDesktop::FindFile(std::string_view path)
-{
-    return services_.FindFile(path);
-}
-
-void GtkDesktop::StartProgram(std::string_view path)
-{
-    services_.StartProgram(path);
 }
 
 void GtkDesktop::BrowseFolder(std::string_view folder)

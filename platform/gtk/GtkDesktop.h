@@ -18,7 +18,7 @@ namespace autorun::gtk {
 
 class FormView;
 
-class GtkDesktop : public Desktop {
+class GtkDesktop : public posix::LinuxDesktop {
 public:
     // The launch folder is the given one, or else the folder of the running program.
     explicit GtkDesktop(std::filesystem::path launchFolder = {});
@@ -26,13 +26,8 @@ public:
     GtkDesktop(const GtkDesktop&) = delete;
     GtkDesktop& operator=(const GtkDesktop&) = delete;
 
-    std::string ReadProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
-                                  std::size_t bufferSize, std::string_view file) override;
-    std::string ProgramFolder() override;
     ui::Size ScreenSize() override;
     ui::Size OuterSize(const ui::Window& window) override;
-    std::string FindFile(std::string_view path) override;
-    void StartProgram(std::string_view path) override;
     void BrowseFolder(std::string_view folder) override;
     void OpenDocument(const ui::Window& owner, std::string_view path) override;
     void ShowMessage(const ui::Window& owner, std::string_view text) override;
@@ -43,19 +38,15 @@ public:
     // The view showing window, or null while it is not shown.
     FormView* ViewOf(const ui::Window& window) const;
 
-protected:
-    // The folder the running program lies in, where no launch folder was given; the tests put it elsewhere.
-    virtual std::filesystem::path ExecutableFolder();
-
 private:
     enum class BoxKind { Plain, Warning, Error };
     // A modal message dialog titled as the program, with OK only, above owner while it shows.
     void ShowBox(FormView* owner, std::string_view text, BoxKind kind);
     GtkWindow* BoxParent(FormView* owner) const;
     posix::LinuxDesktopServices::Tell TellOver(const ui::Window* owner);
-    void Watch(int fd, std::function<bool()> readable);
+    // From GLib's main loop.
+    void Watch(int fd, std::function<bool()> readable) override;
 
-    posix::LinuxDesktopServices services_;
     std::map<const ui::Window*, FormView*> views_;
     FormView* launcher_ = nullptr;
     // The watches of children still running, removed before services_ goes.

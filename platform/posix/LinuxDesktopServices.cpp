@@ -138,6 +138,38 @@ void LinuxDesktopServices::Start(const std::vector<std::string>& argv, bool sear
     });
 }
 
+LinuxDesktop::LinuxDesktop(std::filesystem::path launchFolder)
+    : services_(std::move(launchFolder), [this] { return ExecutableFolder(); },
+                [this](int fd, std::function<bool()> readable) { Watch(fd, std::move(readable)); })
+{
+}
+
+std::string LinuxDesktop::ReadProfileString(std::string_view section, std::string_view key,
+                                            std::string_view defaultValue, std::size_t bufferSize, std::string_view file)
+{
+    return services_.ReadProfileString(section, key, defaultValue, bufferSize, file);
+}
+
+std::string LinuxDesktop::ProgramFolder()
+{
+    return services_.ProgramFolder();
+}
+
+std::string LinuxDesktop::FindFile(std::string_view path)
+{
+    return services_.FindFile(path);
+}
+
+void LinuxDesktop::StartProgram(std::string_view path)
+{
+    services_.StartProgram(path);
+}
+
+std::filesystem::path LinuxDesktop::ExecutableFolder()
+{
+    return posix::ExecutableFolder();
+}
+
 std::string NoDisplayMessage(const char* platformVariable)
 {
     if (Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set(platformVariable))

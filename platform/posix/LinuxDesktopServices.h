@@ -4,6 +4,7 @@
 // xdg-open fails. A front end draws the boxes and lends its event loop to watch the started children.
 #pragma once
 
+#include "platform/Desktop.h"
 #include "platform/posix/LaunchFolder.h"
 
 #include <cstddef>
@@ -59,6 +60,28 @@ private:
     std::function<std::filesystem::path()> programFolder_;
     WatchChild watch_;
     bool unwatchedChildren_ = false;
+};
+
+// The part of a Linux front end's desktop that is the services': settings, the program's folder, files
+// and programs. The front end draws the windows and boxes and lends its event loop through Watch.
+class LinuxDesktop : public Desktop {
+public:
+    // The launch folder is the given one, or else the folder of the running program.
+    explicit LinuxDesktop(std::filesystem::path launchFolder);
+
+    std::string ReadProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                  std::size_t bufferSize, std::string_view file) final;
+    std::string ProgramFolder() final;
+    std::string FindFile(std::string_view path) final;
+    void StartProgram(std::string_view path) final;
+
+protected:
+    // The folder the running program lies in, where no launch folder was given; the tests put it elsewhere.
+    virtual std::filesystem::path ExecutableFolder();
+    // Watches a started child's descriptor from the toolkit's event loop, as WatchChild says.
+    virtual void Watch(int fd, std::function<bool()> readable) = 0;
+
+    LinuxDesktopServices services_;
 };
 
 // The line to write on standard error before ending with status 1 when no display is named for the

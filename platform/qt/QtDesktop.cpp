@@ -42,28 +42,7 @@ void ShowBox(QWidget* parent, const QString& text, QMessageBox::Icon icon)
 
 } // namespace
 
-QtDesktop::QtDesktop(std::filesystem::path launchFolder)
-    : services_(std::move(launchFolder), [this] { return ExecutableFolder(); },
-                [this](int fd, std::function<bool()> readable) { Watch(fd, std::move(readable)); })
-{
-}
-
-std::string QtDesktop::ReadProfileString(std::string_view section, std::string_view key,
-                                         std::string_view defaultValue, std::size_t bufferSize,
-                                         std::string_view file)
-{
-    return services_.ReadProfileString(section, key, defaultValue, bufferSize, file);
-}
-
-std::string QtDesktop::ProgramFolder()
-{
-    return services_.ProgramFolder();
-}
-
-std::filesystem::path QtDesktop::ExecutableFolder()
-{
-    return posix::ExecutableFolder();
-}
+QtDesktop::QtDesktop(std::filesystem::path launchFolder) : LinuxDesktop(std::move(launchFolder)) {}
 
 ui::Size QtDesktop::ScreenSize()
 {
@@ -89,16 +68,6 @@ ui::Size QtDesktop::OuterSize(const ui::Window& window)
         }
     }
     return {window.Client().width + ui::ToTwips(frameWidth), window.Client().height + ui::ToTwips(frameHeight)};
-}
-
-std::string QtDesktop::FindFile(std::string_view path)
-{
-    return services_.FindFile(path);
-}
-
-void QtDesktop::StartProgram(std::string_view path)
-{
-    services_.StartProgram(path);
 }
 
 void QtDesktop::BrowseFolder(std::string_view folder)

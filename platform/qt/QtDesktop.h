@@ -20,20 +20,15 @@ namespace autorun::qt {
 
 class FormView;
 
-class QtDesktop : public Desktop {
+class QtDesktop : public posix::LinuxDesktop {
 public:
     // The launch folder is the given one, or else the folder of the running program.
     explicit QtDesktop(std::filesystem::path launchFolder = {});
     QtDesktop(const QtDesktop&) = delete;
     QtDesktop& operator=(const QtDesktop&) = delete;
 
-    std::string ReadProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
-                                  std::size_t bufferSize, std::string_view file) override;
-    std::string ProgramFolder() override;
     ui::Size ScreenSize() override;
     ui::Size OuterSize(const ui::Window& window) override;
-    std::string FindFile(std::string_view path) override;
-    void StartProgram(std::string_view path) override;
     void BrowseFolder(std::string_view folder) override;
     void OpenDocument(const ui::Window& owner, std::string_view path) override;
     void ShowMessage(const ui::Window& owner, std::string_view text) override;
@@ -44,18 +39,13 @@ public:
     // The view showing window, or null while it is not shown.
     FormView* ViewOf(const ui::Window& window) const;
 
-protected:
-    // The folder the running program lies in, where no launch folder was given; the tests put it elsewhere.
-    virtual std::filesystem::path ExecutableFolder();
-
 private:
-    // Watches a started child's process descriptor from Qt's event loop.
-    void Watch(int fd, std::function<bool()> readable);
+    // From Qt's event loop.
+    void Watch(int fd, std::function<bool()> readable) override;
     // Tells the user, in a box owned by owner while it shows, why something cannot be opened.
     posix::LinuxDesktopServices::Tell TellOver(QPointer<QWidget> owner);
     QWidget* BoxParent(QWidget* owner) const;
 
-    posix::LinuxDesktopServices services_;
     // Parent of the notifiers that watch the children still running; they go before services_.
     QObject watchers_;
     std::map<const ui::Window*, FormView*> views_;
