@@ -11,27 +11,19 @@ constexpr std::size_t kInfoHeader = 40;
 // Pictures larger than this are no picture of ours.
 constexpr std::int64_t kLargestSide = 16384;
 
-std::uint32_t Little(Bytes bytes, std::size_t at, std::size_t count)
-{
-    std::uint32_t value = 0;
-    for (std::size_t i = count; i-- > 0;)
-        value = (value << 8) | bytes[at + i];
-    return value;
-}
-
 } // namespace
 
 IconFileImage DecodeBitmapFile(Bytes bytes)
 {
     if (bytes.size() < kFileHeader + kInfoHeader || bytes[0] != 'B' || bytes[1] != 'M')
         return {};
-    const std::uint32_t bitsAt = Little(bytes, 10, 4);
-    const std::uint32_t headerSize = Little(bytes, kFileHeader, 4);
-    const auto width = static_cast<std::int32_t>(Little(bytes, kFileHeader + 4, 4));
-    const auto storedHeight = static_cast<std::int32_t>(Little(bytes, kFileHeader + 8, 4));
-    const std::uint32_t depth = Little(bytes, kFileHeader + 14, 2);
-    const std::uint32_t compression = Little(bytes, kFileHeader + 16, 4);
-    std::uint32_t colours = Little(bytes, kFileHeader + 32, 4);
+    const std::uint32_t bitsAt = ReadLittle(bytes, 10, 4);
+    const std::uint32_t headerSize = ReadLittle(bytes, kFileHeader, 4);
+    const auto width = static_cast<std::int32_t>(ReadLittle(bytes, kFileHeader + 4, 4));
+    const auto storedHeight = static_cast<std::int32_t>(ReadLittle(bytes, kFileHeader + 8, 4));
+    const std::uint32_t depth = ReadLittle(bytes, kFileHeader + 14, 2);
+    const std::uint32_t compression = ReadLittle(bytes, kFileHeader + 16, 4);
+    std::uint32_t colours = ReadLittle(bytes, kFileHeader + 32, 4);
     const std::int64_t height = std::llabs(static_cast<std::int64_t>(storedHeight));
     // BI_RGB only; BI_BITFIELDS at 32 bits holds the same layout in every file we carry.
     const bool known = depth == 1 || depth == 4 || depth == 8 || depth == 24 || depth == 32;
@@ -56,11 +48,11 @@ IconFileImage DecodeBitmapFile(Bytes bytes)
         for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
             std::uint32_t rgb = 0;
             if (depth >= 24) {
-                rgb = Little(bytes, row + x * (depth / 8), 3);
+                rgb = ReadLittle(bytes, row + x * (depth / 8), 3);
             } else {
                 const std::size_t bit = x * depth;
                 const unsigned index = (bytes[row + bit / 8] >> (8 - depth - bit % 8)) & ((1u << depth) - 1);
-                rgb = index < colours ? Little(bytes, paletteAt + 4 * index, 3) : 0;
+                rgb = index < colours ? ReadLittle(bytes, paletteAt + 4 * index, 3) : 0;
             }
             image.pixels.push_back(0xFF000000u | rgb);
         }

@@ -9,14 +9,6 @@ constexpr std::size_t kDirectory = 6;
 constexpr std::size_t kEntry = 16;
 constexpr std::size_t kInfoHeader = 40;
 
-std::uint32_t ReadLittle(Bytes bytes, std::size_t at, std::size_t count)
-{
-    std::uint32_t value = 0;
-    for (std::size_t i = count; i-- > 0;)
-        value = (value << 8) | bytes[at + i];
-    return value;
-}
-
 // The width an entry of the directory gives its image; 0 stands for 256.
 int EntryWidth(Bytes bytes, std::size_t entry)
 {
@@ -25,6 +17,14 @@ int EntryWidth(Bytes bytes, std::size_t entry)
 }
 
 } // namespace
+
+std::uint32_t ReadLittle(Bytes bytes, std::size_t at, std::size_t count)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = count; i-- > 0;)
+        value = (value << 8) | bytes[at + i];
+    return value;
+}
 
 std::size_t IconFileCount(Bytes bytes)
 {

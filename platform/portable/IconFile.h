@@ -12,6 +12,10 @@ namespace autorun::portable {
 
 using Bytes = std::span<const unsigned char>;
 
+// The count bytes at at, as the files store numbers: least significant first. The caller checks that
+// they are there.
+std::uint32_t ReadLittle(Bytes bytes, std::size_t at, std::size_t count);
+
 // How many images the file lists; none when the bytes are no icon or cursor file.
 std::size_t IconFileCount(Bytes bytes);
 
