@@ -4,13 +4,8 @@ add_executable(gtk_tests
     ${CMAKE_CURRENT_LIST_DIR}/gtk/GtkTestMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gtk/GtkDriver.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gtk/ModalityTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/TestDisc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/XdgOpenStandIn.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/Conformance.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/DensityCases.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/KeyboardCases.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/ScreenReaderCases.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/WindowCases.cpp)
+    ${conformance_sources})
 target_link_libraries(gtk_tests PRIVATE autorun_gtk X11::X11 X11::Xfixes GTest::gtest)
 
 # The shared cases in real windows under Xvfb. GTK 3 has no offscreen display backend, so unlike Qt

@@ -3,7 +3,6 @@ find_package(Qt6 REQUIRED COMPONENTS Test)
 add_executable(qt_tests
     ${CMAKE_CURRENT_LIST_DIR}/qt/QtTestMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/QtTestSupport.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/TestDisc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/XdgOpenStandIn.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/AccessibilityTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/DocWindowViewTest.cpp
@@ -12,11 +11,7 @@ add_executable(qt_tests
     ${CMAKE_CURRENT_LIST_DIR}/qt/QtDesktopTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/ScaleTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/qt/QtDriver.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/Conformance.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/DensityCases.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/KeyboardCases.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/ScreenReaderCases.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/conformance/WindowCases.cpp)
+    ${conformance_sources})
 target_link_libraries(qt_tests PRIVATE autorun_qt Qt6::Test GTest::gtest)
 
 # The same tests on Qt's offscreen platform and on a real X server. The scale cases run on their
