@@ -183,6 +183,8 @@ system_start() {
     esac
     opened=-
     [ ! -s "$notes/opened" ] || opened=yes
+    # What the box said, printed under the row.
+    [ "$route" != box ] || grep -v "^autorun: the launcher does not run" "$notes/said" | head -n 6 >>"$notes/box-said" || true
     echo "$seconds $route $opened $figures"
 }
 system_rows_run() {
@@ -209,7 +211,7 @@ system_rows_run() {
     fi
     echo
     echo "/autorun on each system as user nobody, from a cold cache until the launcher's first paint or the box ($runs runs, medians):"
-    printf '  %-8s %-26s %-7s %9s %8s %16s %s\n' drive system route seconds "MB read" "requests/seeks" "folder opened"
+    printf '  %-8s %-26s %-10s %9s %8s %16s %s\n' drive system route seconds "MB read" "requests/seeks" "folder opened"
     local drive name rate entry label root suite packages hidden run
     for drive in "${drives[@]}"; do
         name=${drive%%|*} rate=${drive#*|}
@@ -219,6 +221,7 @@ system_rows_run() {
             # shellcheck disable=SC2086 # the packages are words
             [ -f "$root/.complete" ] || scripts/make-base-root.sh "$root" "$suite" $packages
             : >"$tmp/results"
+            : >"$notes/box-said"
             for ((run = 1; run <= runs; run++)); do
                 system_start "$rate" "$root" "$hidden" >>"$tmp/results"
             done
@@ -228,11 +231,12 @@ system_rows_run() {
             seconds=-
             [ "$failed" -eq "$runs" ] || seconds=$(awk '$1 != "-" { print $1 }' "$tmp/results" | median)
             [ "$failed" -eq 0 ] || seconds="$seconds ($failed failed)"
-            printf '  %-8s %-26s %-7s %9s %8s %16s %s\n' "$name" "$label" \
+            printf '  %-8s %-26s %-10s %9s %8s %16s %s\n' "$name" "$label" \
                 "$(cut -d' ' -f2 "$tmp/results" | sort -u | paste -sd/)" "$seconds" \
                 "$(cut -d' ' -f4 "$tmp/results" | median)" \
                 "$(cut -d' ' -f5 "$tmp/results" | median)/$(cut -d' ' -f6 "$tmp/results" | median)" \
                 "$(cut -d' ' -f3 "$tmp/results" | sort -u | paste -sd/)"
+            awk '!seen[$0]++ { print "      the box: " $0 }' "$notes/box-said"
         done
     done
     kill "$bus_pid" 2>/dev/null || true
