@@ -49,6 +49,14 @@ printf '#!/bin/sh\necho "$@" >>%s/opened.log\n' "$tmp" >"$tmp/bin/xdg-open"
 chmod 755 "$tmp/bin"/*
 title=$(sed -n 's/^1=//p' "$1/autorun.inf" | head -n 1 | tr -d '\r')
 runtime=$tmp/runtime
+# A sanitizer build's Qt program needs the sanitizers' runtimes, which no desktop has: on the desktop's
+# Qt they come from a folder of their own (the archive carries its own).
+sanitizers=()
+for library in $(objdump -p "$1/autorun-linux/autorun" | awk '$1 == "NEEDED" && $2 ~ /^lib(a|ub)san[.]/ { print $2 }'); do
+    mkdir -p "$tmp/sanitizers"
+    cp "$(ldconfig -p | awk -v l="$library" '$1 == l { print $NF; exit }')" "$tmp/sanitizers/"
+    sanitizers=(LD_LIBRARY_PATH="$tmp/sanitizers")
+done
 lib=usr/lib/x86_64-linux-gnu
 libstdcxx=$lib/libstdc++.so.6
 # What each word of a row's hidden column reads as empty files: GTK 3, its screen-reader bridge, or Qt
@@ -89,7 +97,7 @@ start() {
     status=0
     local began=$EPOCHREALTIME
     chroot --userspec=nobody:nogroup "$root" env -i PATH="$tmp/bin:/usr/bin:/bin" HOME=/nonexistent DISPLAY="$DISPLAY" \
-        XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent AUTORUN_SAY_ROUTE=1 "$@" "$tmp/disc/autorun" >"$tmp/out" 2>&1 || status=$?
+        XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent AUTORUN_SAY_ROUTE=1 "${sanitizers[@]}" "$@" "$tmp/disc/autorun" >"$tmp/out" 2>&1 || status=$?
     seconds=$(awk -v a="$began" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }')
 }
 saw_window() {
