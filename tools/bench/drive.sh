@@ -3,10 +3,11 @@
 # through FUSE with the drive model (drive/throttle.c) preloaded into fuseiso, the page cache dropped
 # before each start, and /autorun started until the launcher's first paint. For a 24x CD and a 16x
 # DVD, on a desktop with Qt 6 and on one without (the system's Qt hidden in a private mount
-# namespace): the first start of a session, and a second one, with the page cache dropped and as it
-# is within a session; beside a warm start of the disc copied to a folder. Then /autorun in a root of
-# each system it meets (Debian 11, 12 and 13, with GTK 3, Qt 6, both or neither), with the route the
-# starter took. First the model is held against a timed sequential read of the archive.
+# namespace, and its GTK 3 in both): the first start of a session, and a second one, with the page
+# cache dropped and as it is within a session; beside a warm start of the disc copied to a folder.
+# Then /autorun in a root of each system it meets (Debian 11, 12 and 13, with GTK 3, Qt 6, both or
+# neither), with the route the starter took. First the model is held against a timed sequential read
+# of the archive.
 # Usage: tools/bench/drive.sh [runs]   (default 3; medians). Needs root, /dev/fuse and fuseiso.
 # DRIVE_ONLY=roots leaves out all but the model and the roots.
 set -euo pipefail
@@ -71,9 +72,11 @@ for drive in "${drives[@]}"; do
         "$(awk -v s="$size" -v r="$rate" 'BEGIN { print 0.105 + s / r }')" "$rate" "$seeks"
 done
 
-# hide_qt COMMAND...: runs COMMAND where the system's Qt libraries read as empty files.
-hide_qt=(unshare --mount --propagation private sh -c
-    'for f in /usr/lib/x86_64-linux-gnu/libQt6*.so.6; do mount --bind /dev/null "$(readlink -f "$f")"; done; exec "$@"' sh)
+# hide PATTERNS COMMAND...: runs COMMAND where the system's libraries PATTERNS names read as empty files.
+hide=(unshare --mount --propagation private sh -c
+    'for f in $1; do mount --bind /dev/null "$(readlink -f "$f")"; done; shift; exec "$@"' sh)
+# This machine's GTK 3 would take the start first: these rows are of the Qt routes, its own and the disc's.
+gtk_libraries="/usr/lib/x86_64-linux-gnu/libgtk-3.so.0 /usr/lib/x86_64-linux-gnu/libgdk-3.so.0"
 
 # one_start <rate> <desktop> <runtime folder> [disc folder]: prints "<seconds to first paint> <MB>
 # <requests> <seeks>"; from the image unless a folder is given.
@@ -84,8 +87,8 @@ one_start() {
     else
         mount_drive "$rate"
     fi
-    local -a command=("$disc/autorun")
-    [ "$desktop" = with ] || command=("${hide_qt[@]}" "$disc/autorun")
+    local -a command=("${hide[@]}" "$gtk_libraries" "$disc/autorun")
+    [ "$desktop" = with ] || command=("${hide[@]}" "$gtk_libraries /usr/lib/x86_64-linux-gnu/libQt6*.so.6" "$disc/autorun")
     result=$(cd / && XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM=xcb \
         "$repo/build/bench/first_paint" "$repo/build/bench/libbench_shim.so" "$tmp/shim.log" 120 "${command[@]}")
     read -r ms window <<<"$result"
@@ -134,13 +137,16 @@ exec chroot --userspec=nobody:nogroup "$root" env -i PATH="$path:/usr/bin:/bin" 
     DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS="$BUS" AUTORUN_SAY_ROUTE=1 \
     LD_PRELOAD="$LD_PRELOAD" AUTORUN_BENCH_SHIM_LOG="$AUTORUN_BENCH_SHIM_LOG" "$@" 2>"$said"'
 # end_in_root ROOT: ends what the last start left running in the root, the launcher and what it
-# started, by process id.
+# started, by process id: those with this run's shim log in their environment, as a test may use the
+# same root at the same time.
 end_in_root() {
     local deadline=$((SECONDS + 10)) pids process
     while :; do
         pids=()
         for process in /proc/[0-9]*; do
-            [ "$(readlink "$process/root" 2>/dev/null)" != "$1" ] || pids+=("${process#/proc/}")
+            [ "$(readlink "$process/root" 2>/dev/null)" = "$1" ] &&
+                grep -qzxF "AUTORUN_BENCH_SHIM_LOG=$notes/shim.log" "$process/environ" 2>/dev/null &&
+                pids+=("${process#/proc/}")
         done
         [ ${#pids[@]} -gt 0 ] || return 0
         if [ "$SECONDS" -lt "$deadline" ]; then kill "${pids[@]}" 2>/dev/null || true; else kill -9 "${pids[@]}" 2>/dev/null || true; fi
