@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <memory>
 
 namespace autorun::gtk {
@@ -170,7 +169,7 @@ int GtkDesktop::Run(Form& form)
 
 void GtkDesktop::EndWithReport(std::string_view report)
 {
-    std::cerr << report << std::endl;
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(report.size()), report.data());
     ShowBox(nullptr, report, BoxKind::Error);
     std::fflush(nullptr);
     std::_Exit(1);

@@ -3,7 +3,7 @@
 #include "platform/portable/TextDecoding.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstdio>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -253,34 +253,48 @@ private:
     std::size_t position_ = 0;
 };
 
+// Through C's streams: C++'s would bring the whole of the locale machinery into programs that link the
+// C++ runtime in, three times the size of the rest of the program.
 class FileSource : public Source {
 public:
-    explicit FileSource(const std::filesystem::path& file) : stream_(file, std::ios::binary), buffer_(kFilePiece)
+    explicit FileSource(const std::filesystem::path& file) : file_(Open(file)), buffer_(kFilePiece) {}
+    ~FileSource() override
     {
-        failed_ = !stream_;
+        if (file_ != nullptr)
+            std::fclose(file_);
     }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
 
     std::string_view Next() override
     {
-        if (failed_)
+        if (Failed())
             return {};
-        stream_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-        if (stream_.bad()) {
+        const std::size_t read = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        if (read == 0 && std::ferror(file_) != 0) {
             failed_ = true;
             return {};
         }
-        return {buffer_.data(), static_cast<std::size_t>(stream_.gcount())};
+        return {buffer_.data(), read};
     }
     void Rewind() override
     {
-        stream_.clear();
-        if (!stream_.seekg(0))
+        if (file_ == nullptr || std::fseek(file_, 0, SEEK_SET) != 0)
             failed_ = true;
     }
-    bool Failed() const override { return failed_; }
+    bool Failed() const override { return file_ == nullptr || failed_; }
 
 private:
-    std::ifstream stream_;
+    static std::FILE* Open(const std::filesystem::path& file)
+    {
+#ifdef _WIN32
+        return _wfopen(file.c_str(), L"rb");
+#else
+        return std::fopen(file.c_str(), "rb");
+#endif
+    }
+
+    std::FILE* file_;
     std::vector<char> buffer_;
     bool failed_ = false;
 };
