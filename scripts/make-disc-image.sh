@@ -20,13 +20,13 @@ label=$(printf '%s' "$label" | tr '[:lower:]' '[:upper:]' | tr -c 'A-Z0-9_' '_' 
 
 mkdir -p "$(dirname "$image")"
 # The files a start reads, in the order it reads them, first on the disc and one after another: the
-# Linux starter, then the program the desktop's Qt runs or the archive of it with its libraries, then
-# the settings, which then lie in the drive's read-ahead after the archive, and the Windows program,
-# which Windows starts once it has read the settings.
+# Linux starter, then the program the desktop's GTK 3 runs, the one its Qt runs, or the archive of the
+# latter with its libraries, then the settings, which then lie in the drive's read-ahead after the
+# archive, and the Windows program, which Windows starts once it has read the settings.
 order=$(mktemp)
 trap 'rm -f "$order"' EXIT
 weight=100
-for file in autorun autorun-linux/autorun autorun-linux/bundle.tar.zst autorun.inf Autorun.exe; do
+for file in autorun autorun-linux/autorun-gtk autorun-linux/autorun autorun-linux/bundle.tar.zst autorun.inf Autorun.exe; do
     [ -f "$folder/$file" ] && printf '%d /%s\n' "$weight" "$file" >>"$order"
     weight=$((weight - 10))
 done

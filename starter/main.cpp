@@ -140,6 +140,20 @@ void ReadAhead(const fs::path& file)
     close(fd);
 }
 
+// The starter's own file, read the same way before its code runs on: the loader faults the starter's
+// pages in as its code jumps about, and on a drive the reads came scattered over seven places.
+[[gnu::constructor(101)]] void ReadSelfAhead()
+{
+    const int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    char buffer[1 << 16];
+    while (read(fd, buffer, sizeof buffer) > 0) {
+    }
+    close(fd);
+}
+
 // While unpacking, a signal to end (a logout's SIGTERM, Ctrl+C) first removes the half-made folder.
 class StopsCleanly {
 public:
