@@ -56,6 +56,24 @@ void Changed(GDBusConnection*, const char*, const char*, const char*, const char
     g_variant_unref(value);
 }
 
+void BusReady(GObject*, GAsyncResult* result, gpointer)
+{
+    GDBusConnection* bus = g_bus_get_finish(result, nullptr);
+    if (bus == nullptr)
+        return;
+    g_dbus_connection_signal_subscribe(bus, kPortal, kSettings, "SettingChanged", kPortalPath, nullptr,
+                                       G_DBUS_SIGNAL_FLAGS_NONE, Changed, nullptr, nullptr);
+    static const Question questions[] = {{kAppearance, "contrast"}, {kGnomeA11y, "high-contrast"}};
+    for (const Question& question : questions) {
+        // Not started for this: a desktop without a running portal offers no contrast setting.
+        g_dbus_connection_call(bus, kPortal, kPortalPath, kSettings, "Read",
+                               g_variant_new("(ss)", question.group, question.key), G_VARIANT_TYPE("(v)"),
+                               G_DBUS_CALL_FLAGS_NO_AUTO_START, -1, nullptr, Answered,
+                               const_cast<Question*>(&question));
+    }
+    // The reference is kept: the subscription lasts the program's life, and holds none of its own.
+}
+
 ui::Colour ToColour(const GdkRGBA& rgba)
 {
     auto channel = [](double value) { return static_cast<ui::Colour>(std::lround(std::clamp(value, 0.0, 1.0) * 255)); };
@@ -95,19 +113,8 @@ DesktopContrast& DesktopContrast::Instance()
 
 DesktopContrast::DesktopContrast()
 {
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-    if (bus == nullptr)
-        return;
-    g_dbus_connection_signal_subscribe(bus, kPortal, kSettings, "SettingChanged", kPortalPath, nullptr,
-                                       G_DBUS_SIGNAL_FLAGS_NONE, Changed, nullptr, nullptr);
-    static const Question questions[] = {{kAppearance, "contrast"}, {kGnomeA11y, "high-contrast"}};
-    for (const Question& question : questions) {
-        // Not started for this: a desktop without a running portal offers no contrast setting.
-        g_dbus_connection_call(bus, kPortal, kPortalPath, kSettings, "Read",
-                               g_variant_new("(ss)", question.group, question.key), G_VARIANT_TYPE("(v)"),
-                               G_DBUS_CALL_FLAGS_NO_AUTO_START, -1, nullptr, Answered,
-                               const_cast<Question*>(&question));
-    }
+    // Connected to without waiting: where there is no session bus, looking for one starts a program.
+    g_bus_get(G_BUS_TYPE_SESSION, nullptr, BusReady, nullptr);
 }
 
 void DesktopContrast::SetHigh(bool high)
