@@ -113,8 +113,15 @@ DesktopContrast& DesktopContrast::Instance()
 
 DesktopContrast::DesktopContrast()
 {
-    // Connected to without waiting: where there is no session bus, looking for one starts a program.
-    g_bus_get(G_BUS_TYPE_SESSION, nullptr, BusReady, nullptr);
+    // A portal answers only on the session's bus: where none is named, GLib would start one, while
+    // the window waits, to find no portal on it.
+    const char* runtime = g_getenv("XDG_RUNTIME_DIR");
+    gchar* socket = runtime == nullptr ? nullptr : g_build_filename(runtime, "bus", nullptr);
+    const bool bus = g_getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr ||
+                     (socket != nullptr && g_file_test(socket, G_FILE_TEST_EXISTS));
+    g_free(socket);
+    if (bus)
+        g_bus_get(G_BUS_TYPE_SESSION, nullptr, BusReady, nullptr);
 }
 
 void DesktopContrast::SetHigh(bool high)
