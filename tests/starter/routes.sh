@@ -52,9 +52,9 @@ runtime=$tmp/runtime
 # A sanitizer build's Qt program needs the sanitizers' runtimes, which no desktop has: on the desktop's
 # Qt they come from a folder of their own (the archive carries its own).
 sanitizers=()
-for library in $(objdump -p "$1/autorun-linux/autorun" | awk '$1 == "NEEDED" && $2 ~ /^lib(a|ub)san[.]/ { print $2 }'); do
+for library in $(ldd "$1/autorun-linux/autorun" | awk '$1 ~ /^lib(a|ub)san[.]/ && $3 ~ /^\// { print $3 }'); do
     mkdir -p "$tmp/sanitizers"
-    cp "$(ldconfig -p | awk -v l="$library" '$1 == l { print $NF; exit }')" "$tmp/sanitizers/"
+    cp "$library" "$tmp/sanitizers/"
     sanitizers=(LD_LIBRARY_PATH="$tmp/sanitizers")
 done
 lib=usr/lib/x86_64-linux-gnu
