@@ -60,32 +60,25 @@ enum class Route {
 // gives way to the next. After the last, the box.
 constexpr Route kFastestFirst[] = {Route::DesktopGtk, Route::DesktopQt, Route::Bundle};
 
-// What AUTORUN_ROUTE calls the route.
+// What AUTORUN_ROUTE calls each route, and how the user reads it, in the order of Route.
+struct RouteText {
+    std::string_view word;
+    std::string_view name;
+};
+constexpr RouteText kRouteTexts[] = {
+    {"gtk", "the desktop's GTK 3"},
+    {"qt", "the desktop's Qt 6"},
+    {"bundle", "its own Qt, unpacked from the disc"},
+};
+
 std::string_view Word(Route route)
 {
-    switch (route) {
-    case Route::DesktopGtk:
-        return "gtk";
-    case Route::DesktopQt:
-        return "qt";
-    case Route::Bundle:
-        return "bundle";
-    }
-    return {};
+    return kRouteTexts[static_cast<std::size_t>(route)].word;
 }
 
-// The route as the user reads it.
 std::string Name(Route route)
 {
-    switch (route) {
-    case Route::DesktopGtk:
-        return "the desktop's GTK 3";
-    case Route::DesktopQt:
-        return "the desktop's Qt 6";
-    case Route::Bundle:
-        return "its own Qt, unpacked from the disc";
-    }
-    return {};
+    return std::string(kRouteTexts[static_cast<std::size_t>(route)].name);
 }
 
 // Said at the head of any box: the route AUTORUN_ROUTE asked for, and the routes that failed before.
@@ -373,10 +366,10 @@ std::optional<std::vector<Route>> RoutesAsked(bool& forced)
     forced = asked != nullptr && *asked != '\0';
     if (!forced) {
         std::vector<Route> routes;
-        for (const Route route : kFastestFirst)
-            if (route != Route::DesktopGtk || kGtkProgram)
-                if (route != Route::DesktopQt || kUseSystemQt)
-                    routes.push_back(route);
+        for (const Route route : kFastestFirst) {
+            if ((route != Route::DesktopGtk || kGtkProgram) && (route != Route::DesktopQt || kUseSystemQt))
+                routes.push_back(route);
+        }
         return routes;
     }
     for (const Route route : kFastestFirst)

@@ -4,7 +4,6 @@
 
 #include <gtk/gtk-a11y.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -185,11 +184,9 @@ gboolean LabelDoAction(AtkAction* action, gint i)
         G_PRIORITY_DEFAULT,
         [](gpointer data) -> gboolean {
             const Press press = *static_cast<Press*>(data);
-            const std::vector<FormView*>& views = FormView::All();
-            if (std::find(views.begin(), views.end(), press.view) != views.end() && press.view->Model().Loaded()) {
+            if (FormView::Alive(press.view)) {
                 press.view->Model().DoDefaultAction(press.index);
-                const std::vector<FormView*>& after = FormView::All();
-                if (std::find(after.begin(), after.end(), press.view) != after.end() && press.view->Model().Loaded())
+                if (FormView::Alive(press.view))
                     press.view->Sync();
             }
             return G_SOURCE_REMOVE;

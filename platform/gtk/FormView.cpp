@@ -189,7 +189,7 @@ FormView::FormView(Form& form, FormView* owner)
     g_signal_connect(widget, "map", G_CALLBACK(OnMap), this);
     g_signal_connect(widget, "unmap", G_CALLBACK(OnUnmap), this);
     g_signal_connect(widget, "realize", G_CALLBACK(OnRealize), this);
-    g_signal_connect(widget, "notify::scale-factor", G_CALLBACK(OnScaleOrTheme), this);
+    g_signal_connect(widget, "notify::scale-factor", G_CALLBACK(OnScale), this);
     g_signal_connect(widget, "style-updated", G_CALLBACK(OnStyleUpdated), this);
 
     form.Window().SetDpi(ui::kDesignDpi * gtk_widget_get_scale_factor(widget));
@@ -203,7 +203,7 @@ FormView::FormView(Form& form, FormView* owner)
     }();
     (void)listening;
     // Decoded now, before the window maps, so that its first paint only draws.
-    FitPointer();
+    FitToDensity();
     // Everything so far is drawn from scratch.
     form.Window().TakeChanges();
     gtk_window_set_title(window_, window.Title().c_str());
@@ -229,6 +229,11 @@ FormView* FormView::Of(GtkWidget* widget)
 const std::vector<FormView*>& FormView::All()
 {
     return Views();
+}
+
+bool FormView::Alive(const FormView* view)
+{
+    return std::find(Views().begin(), Views().end(), view) != Views().end() && view->form_.Loaded();
 }
 
 void FormView::Show()
@@ -260,7 +265,7 @@ void FormView::Sync()
     const ui::WindowChanges changes = window.TakeChanges();
     GtkWidget* widget = GTK_WIDGET(window_);
     if (changes.density)
-        FitPointer();
+        FitToDensity();
     if (changes.density || changes.colours)
         gtk_widget_queue_draw(widget);
     // The labels the focus left and reached are among them.
@@ -289,7 +294,7 @@ void FormView::FitToTheme()
     Sync();
 }
 
-void FormView::FitPointer()
+void FormView::FitToDensity()
 {
     const ui::Window& window = form_.Window();
     const int dpi = window.Dpi();
@@ -469,7 +474,7 @@ gboolean FormView::OnButton(GtkWidget* widget, GdkEventButton* event, gpointer s
         return FALSE;
     }
     // Gone once a handler closed the window and the desktop let the view go.
-    if (std::find(Views().begin(), Views().end(), view) == Views().end() || !view->form_.Loaded())
+    if (!Alive(view))
         return TRUE;
     view->Sync();
     view->ShowPointer(p);
@@ -490,7 +495,7 @@ gboolean FormView::OnKey(GtkWidget* widget, GdkEventKey* event, gpointer self)
                               .meta = (event->state & (GDK_SUPER_MASK | GDK_META_MASK | GDK_MOD4_MASK)) != 0};
     // Enter may show a modal window and return only once it is closed.
     const bool used = view->form_.KeyDown(*key, modifiers);
-    if (std::find(Views().begin(), Views().end(), view) != Views().end() && view->form_.Loaded())
+    if (Alive(view))
         view->Sync();
     return used;
 }
@@ -510,7 +515,7 @@ gboolean FormView::OnFocus(GtkWidget*, GdkEventFocus* event, gpointer self)
         G_PRIORITY_DEFAULT,
         [](gpointer data) -> gboolean {
             auto* focused = static_cast<FormView*>(data);
-            if (std::find(Views().begin(), Views().end(), focused) != Views().end() && focused->form_.Loaded())
+            if (Alive(focused))
                 focused->Sync();
             return G_SOURCE_REMOVE;
         },
@@ -546,7 +551,7 @@ void FormView::OnRealize(GtkWidget* widget, gpointer)
     gdk_window_set_decorations(gdk, static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU));
 }
 
-void FormView::OnScaleOrTheme(GObject*, GParamSpec*, gpointer self)
+void FormView::OnScale(GObject*, GParamSpec*, gpointer self)
 {
     // A window moved to a screen of another density draws from other pictures.
     static_cast<FormView*>(self)->FitToScreen();

@@ -40,6 +40,8 @@ public:
     // The view showing a GTK window, or null; and every view that exists.
     static FormView* Of(GtkWidget* widget);
     static const std::vector<FormView*>& All();
+    // Whether view still exists, with its form loaded: a handler may have closed it meanwhile.
+    static bool Alive(const FormView* view);
 
 private:
     static gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer self);
@@ -51,13 +53,14 @@ private:
     static void OnMap(GtkWidget*, gpointer self);
     static void OnUnmap(GtkWidget*, gpointer self);
     static void OnRealize(GtkWidget*, gpointer self);
-    static void OnScaleOrTheme(GObject*, GParamSpec*, gpointer self);
+    static void OnScale(GObject*, GParamSpec*, gpointer self);
     static void OnStyleUpdated(GtkWidget*, gpointer self);
 
     // The window's density from its scale factor, and the desktop's colours, applied through Sync.
     void FitToScreen();
     void FitToTheme();
-    void FitPointer();
+    // Pictures and pointer for the window's density.
+    void FitToDensity();
     void ShowPointer(ui::Point p);
     // Returns the box the caption's text takes, in client pixels.
     GdkRectangle DrawLabel(cairo_t* cr, const ui::Label& label, const ui::LabelLook& look) const;
